@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "aircraftfilter.h"
+
+#include "airlines.h"
+#include "textutil.h"
+
+using namespace Qt::StringLiterals;
+
+namespace AircraftFilters {
+
+QList<AircraftFilter> all()
+{
+    return { AircraftFilter::emergency,  AircraftFilter::military,
+             AircraftFilter::helicopters, AircraftFilter::airliners,
+             AircraftFilter::generalAviation, AircraftFilter::lowAltitude };
+}
+
+QString rawValue(AircraftFilter filter)
+{
+    switch (filter) {
+    case AircraftFilter::emergency:
+        return u"emergency"_s;
+    case AircraftFilter::military:
+        return u"military"_s;
+    case AircraftFilter::helicopters:
+        return u"helicopters"_s;
+    case AircraftFilter::airliners:
+        return u"airliners"_s;
+    case AircraftFilter::generalAviation:
+        return u"generalAviation"_s;
+    case AircraftFilter::lowAltitude:
+        return u"lowAltitude"_s;
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+QString title(AircraftFilter filter)
+{
+    switch (filter) {
+    case AircraftFilter::emergency:
+        return u"Emergency"_s;
+    case AircraftFilter::military:
+        return u"Military"_s;
+    case AircraftFilter::helicopters:
+        return u"Helicopters"_s;
+    case AircraftFilter::airliners:
+        return u"Airliners"_s;
+    case AircraftFilter::generalAviation:
+        return u"General Aviation"_s;
+    case AircraftFilter::lowAltitude:
+        return u"Low Altitude (<2,000 ft)"_s;
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+QString symbolName(AircraftFilter filter)
+{
+    switch (filter) {
+    case AircraftFilter::emergency:
+        return u"exclamationmark.triangle"_s;
+    case AircraftFilter::military:
+        return u"shield"_s;
+    case AircraftFilter::helicopters:
+        return u"fanblades"_s;
+    case AircraftFilter::airliners:
+        return u"airplane.departure"_s;
+    case AircraftFilter::generalAviation:
+        return u"paperplane"_s;
+    case AircraftFilter::lowAltitude:
+        return u"arrow.down.to.line"_s;
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+bool matches(AircraftFilter filter, const Aircraft &a)
+{
+    switch (filter) {
+    case AircraftFilter::emergency:
+        return a.isEmergency();
+    case AircraftFilter::military:
+        return a.isMilitary();
+    case AircraftFilter::helicopters:
+        return a.isHelicopter();
+    case AircraftFilter::airliners:
+        return Airlines::isAirlineCallsign(a.flight);
+    case AircraftFilter::generalAviation:
+        return !Airlines::isAirlineCallsign(a.flight) && !a.isMilitary() && !a.isHelicopter();
+    case AircraftFilter::lowAltitude: {
+        if (a.altBaro)
+            return !a.altBaro->isGround() && *a.altBaro->feetValue() < 2000;
+        return a.altGeom && *a.altGeom < 2000;
+    }
+    }
+    return false;
+}
+
+static bool matchesSearch(const Aircraft &a, const QString &query)
+{
+    if (a.displayName().toLower().contains(query))
+        return true;
+    if (a.typeCode && a.typeCode->toLower().contains(query))
+        return true;
+    if (const auto name = a.typeName(); name && name->toLower().contains(query))
+        return true;
+    return a.registration && a.registration->toLower().contains(query);
+}
+
+QList<Aircraft> displayed(const QList<Aircraft> &aircraft, const QSet<AircraftFilter> &filters,
+                          const QString &searchText)
+{
+    const QString query = TextUtil::trimSpacesAndTabs(searchText).toLower();
+    if (filters.isEmpty() && query.isEmpty())
+        return aircraft;
+    QList<Aircraft> result;
+    for (const Aircraft &a : aircraft) {
+        if (!filters.isEmpty()
+            && std::none_of(filters.begin(), filters.end(),
+                            [&](AircraftFilter f) { return matches(f, a); }))
+            continue;
+        if (!query.isEmpty() && !matchesSearch(a, query))
+            continue;
+        result.append(a);
+    }
+    return result;
+}
+
+QString label(const QSet<AircraftFilter> &filters)
+{
+    if (filters.isEmpty())
+        return u"All Aircraft"_s;
+    if (filters.size() == 1)
+        return title(*filters.begin());
+    return u"%1 Filters"_s.arg(filters.size());
+}
+
+} // namespace AircraftFilters

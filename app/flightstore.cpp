@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "flightstore.h"
+
+#include "adsb.h"
+#include "preferences.h"
+#include "sharedstate.h"
+
+#include <QNetworkAccessManager>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int pollIntervalMs = 5000;
+constexpr double samePositionDegrees = 0.000001;
+const QString defaultDistanceUnit = u"mi"_s;
+const QString defaultWidgetColor = u"#73FF99"_s;
+
+} // namespace
+
+FlightStore::FlightStore(Preferences *preferences, QNetworkAccessManager *network,
+                         const Services &services, const QString &sharedDirectory,
+                         QObject *parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+    , m_network(network)
+    , m_services(services)
+    , m_sharedDirectory(sharedDirectory)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    // A saved blob that does not decode means no home, and stays where it is.
+    if (const QByteArray saved = m_preferences->homeLocation(); !saved.isEmpty())
+        m_home = HomeLocation::fromJsonBytes(saved);
+    m_radiusNM = m_preferences->radiusNM();
+
+    shareWithWidgets();
+
+    m_timer.setInterval(pollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &FlightStore::tick);
+    m_timer.start();
+    fetchNow();
+}
+
+FlightStore::~FlightStore() = default;
+
+void FlightStore::setHome(const std::optional<HomeLocation> &home)
+{
+    // A poll for the old home must not land after the change; fetchNow() alone would leave it
+    // running when there is no new home or the store is paused.
+    cancelPoll();
+    m_home = home;
+    Q_EMIT homeChanged();
+    persistHome();
+
+    m_aircraft.clear();
+    m_selectedHex.clear();
+    m_lastUpdated = QDateTime();
+    m_lastError.clear();
+    Q_EMIT aircraftChanged();
+    Q_EMIT displayedAircraftChanged();
+    Q_EMIT selectedHexChanged();
+    Q_EMIT lastUpdatedChanged();
+    Q_EMIT lastErrorChanged();
+
+    fetchNow();
+}
+
+void FlightStore::setRadiusNM(double radiusNM)
+{
+    m_radiusNM = radiusNM;
+    m_preferences->setRadiusNM(radiusNM);
+    Q_EMIT radiusNMChanged();
+    shareWithWidgets();
+    fetchNow();
+}
+
+void FlightStore::setPaused(bool paused)
+{
+    const bool changed = m_paused != paused;
+    m_paused = paused;
+    if (changed)
+        Q_EMIT pausedChanged();
+    if (!paused)
+        fetchNow();
+}
+
+void FlightStore::setSelectedHex(const QString &hex)
+{
+    if (m_selectedHex == hex)
+        return;
+    m_selectedHex = hex;
+    Q_EMIT selectedHexChanged();
+}
+
+std::optional<Aircraft> FlightStore::selectedAircraft() const
+{
+    if (m_selectedHex.isEmpty())
+        return std::nullopt;
+    for (const Aircraft &a : m_aircraft) {
+        if (a.hex == m_selectedHex)
+            return a;
+    }
+    return std::nullopt;
+}
+
+void FlightStore::setActiveFilters(const QSet<AircraftFilter> &filters)
+{
+    if (m_activeFilters == filters)
+        return;
+    m_activeFilters = filters;
+    Q_EMIT activeFiltersChanged();
+    Q_EMIT displayedAircraftChanged();
+}
+
+void FlightStore::setSearchText(const QString &text)
+{
+    if (m_searchText == text)
+        return;
+    m_searchText = text;
+    Q_EMIT searchTextChanged();
+    Q_EMIT displayedAircraftChanged();
+}
+
+QList<Aircraft> FlightStore::displayedAircraft() const
+{
+    return AircraftFilters::displayed(m_aircraft, m_activeFilters, m_searchText);
+}
+
+QString FlightStore::filterLabel() const
+{
+    return AircraftFilters::label(m_activeFilters);
+}
+
+void FlightStore::tick()
+{
+    // A poll still waiting on a slow source is left to finish: cancelling it here would restart
+    // at the primary every five seconds and never reach the secondary.
+    if (m_fetch)
+        return;
+    fetchNow();
+}
+
+void FlightStore::fetchNow()
+{
+    if (!m_home || m_paused)
+        return;
+    cancelPoll();
+    FeedFetch *fetch = ADSB::fetch(m_network, m_services, *m_home, m_radiusNM, this);
+    m_fetch = fetch;
+    connect(fetch, &FeedFetch::succeeded, this, [this, fetch](const FeedResult &result) {
+        fetch->deleteLater();
+        if (m_fetch == fetch)
+            m_fetch = nullptr;
+        apply(result);
+    });
+    connect(fetch, &FeedFetch::failed, this, [this, fetch](const FetchError &error) {
+        fetch->deleteLater();
+        if (m_fetch == fetch)
+            m_fetch = nullptr;
+        fail(error);
+    });
+}
+
+void FlightStore::cancelPoll()
+{
+    if (!m_fetch)
+        return;
+    m_fetch->cancel();
+    m_fetch->deleteLater();
+    m_fetch = nullptr;
+}
+
+void FlightStore::apply(const FeedResult &result)
+{
+    m_aircraft = result.aircraft;
+    m_lastUpdated = m_clock();
+    const bool hadError = !m_lastError.isEmpty();
+    m_lastError.clear();
+    const bool sourceChanged = m_activeSource != result.source;
+    m_activeSource = result.source;
+
+    const int maxPoints = m_preferences->trailPointLimit();
+    QHash<QString, QList<LatLon>> trails;
+    trails.reserve(m_aircraft.size());
+    for (const Aircraft &a : std::as_const(m_aircraft)) {
+        const auto position = a.coordinate();
+        if (!position)
+            continue;
+        QList<LatLon> points = m_trails.value(a.hex);
+        if (points.isEmpty()
+            || std::abs(points.last().latitude - position->latitude) > samePositionDegrees
+            || std::abs(points.last().longitude - position->longitude) > samePositionDegrees)
+            points.append(*position);
+        if (points.size() > maxPoints)
+            points.remove(0, points.size() - maxPoints);
+        trails.insert(a.hex, std::move(points));
+    }
+    m_trails = std::move(trails);
+
+    const bool selectionGone = !m_selectedHex.isEmpty() && !selectedAircraft();
+    if (selectionGone)
+        m_selectedHex.clear();
+
+    Q_EMIT aircraftChanged();
+    Q_EMIT displayedAircraftChanged();
+    Q_EMIT lastUpdatedChanged();
+    if (hadError)
+        Q_EMIT lastErrorChanged();
+    if (sourceChanged)
+        Q_EMIT activeSourceChanged();
+    Q_EMIT trailsChanged();
+    if (selectionGone)
+        Q_EMIT selectedHexChanged();
+
+    Q_EMIT answerApplied(m_aircraft);
+}
+
+void FlightStore::fail(const FetchError &error)
+{
+    if (m_lastError == error.message)
+        return;
+    m_lastError = error.message;
+    Q_EMIT lastErrorChanged();
+}
+
+void FlightStore::persistHome()
+{
+    const auto bytes = m_home ? m_home->toJsonBytes() : std::nullopt;
+    if (bytes)
+        m_preferences->setHomeLocation(*bytes);
+    else
+        m_preferences->removeHomeLocation();
+    shareWithWidgets();
+}
+
+void FlightStore::shareWithWidgets()
+{
+    if (!m_home) {
+        if (!SharedState::read(m_sharedDirectory))
+            return;
+        SharedState::clear(m_sharedDirectory);
+        requestWidgetReload();
+        return;
+    }
+    const QString unit = m_preferences->distanceUnit();
+    const QString color = m_preferences->widgetColorHex();
+    if (const auto existing = SharedState::read(m_sharedDirectory)) {
+        if (existing->home.latitude == m_home->latitude
+            && existing->home.longitude == m_home->longitude
+            && existing->home.label == m_home->label && existing->radiusNM == m_radiusNM
+            && existing->distanceUnit.value_or(defaultDistanceUnit) == unit
+            && existing->widgetColorHex.value_or(defaultWidgetColor) == color)
+            return;
+    }
+    SharedState::write(SharedState::Config { *m_home, m_radiusNM, unit, color },
+                       m_sharedDirectory);
+    requestWidgetReload();
+}
+
+void FlightStore::requestWidgetReload()
+{
+    // The widget process watches the shared file's folder, so the write or removal above is
+    // itself the reload; this signal marks the one place that asks for it.
+    Q_EMIT widgetReloadRequested();
+}

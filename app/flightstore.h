@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "adsb.h"
+#include "aircraft.h"
+#include "aircraftfilter.h"
+#include "homelocation.h"
+#include "services.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+
+class Preferences;
+class QNetworkAccessManager;
+
+/// The application's live model of the sky.
+///
+/// Holds the home and the radius (kept in the preferences), polls the feed every five seconds,
+/// and publishes the latest aircraft nearest first, their trails, the selection, the filters
+/// and search, and the state of the last poll. Keeps the widgets' shared file current.
+/// After each successful poll it hands the full list on through answerApplied().
+class FlightStore : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(double radiusNM READ radiusNM WRITE setRadiusNM NOTIFY radiusNMChanged)
+    Q_PROPERTY(bool paused READ isPaused WRITE setPaused NOTIFY pausedChanged)
+    Q_PROPERTY(QString selectedHex READ selectedHex WRITE setSelectedHex NOTIFY selectedHexChanged)
+    Q_PROPERTY(QList<Aircraft> aircraft READ aircraft NOTIFY aircraftChanged)
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(QDateTime lastUpdated READ lastUpdated NOTIFY lastUpdatedChanged)
+    Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(QString activeSource READ activeSource NOTIFY activeSourceChanged)
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    /// Reads the saved home and radius, shares them with the widgets, and starts polling.
+    /// @p sharedDirectory is where the widgets' file lives.
+    FlightStore(Preferences *preferences, QNetworkAccessManager *network, const Services &services,
+                const QString &sharedDirectory, QObject *parent = nullptr);
+    ~FlightStore() override;
+
+    /// Replaces the wall clock that stamps lastUpdated (for tests).
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+    const std::optional<HomeLocation> &home() const { return m_home; }
+    /// Saves the home (or forgets it), shares it, clears the list and polls at once.
+    void setHome(const std::optional<HomeLocation> &home);
+
+    double radiusNM() const { return m_radiusNM; }
+    /// Saves the radius, shares it and polls at once. The feed client clamps it.
+    void setRadiusNM(double radiusNM);
+
+    bool isPaused() const { return m_paused; }
+    /// Pausing lets a poll in flight finish; resuming polls at once.
+    void setPaused(bool paused);
+
+    /// The hex of the selected aircraft; empty when nothing is selected.
+    const QString &selectedHex() const { return m_selectedHex; }
+    void setSelectedHex(const QString &hex);
+    /// The selected aircraft when it is in the current list.
+    std::optional<Aircraft> selectedAircraft() const;
+
+    /// The last answer, nearest first.
+    const QList<Aircraft> &aircraft() const { return m_aircraft; }
+    /// Recent positions per hex, oldest first.
+    const QHash<QString, QList<LatLon>> &trails() const { return m_trails; }
+
+    const QSet<AircraftFilter> &activeFilters() const { return m_activeFilters; }
+    void setActiveFilters(const QSet<AircraftFilter> &filters);
+    const QString &searchText() const { return m_searchText; }
+    void setSearchText(const QString &text);
+    /// What the list and the map show: the aircraft through the filters and the search.
+    QList<Aircraft> displayedAircraft() const;
+    /// The text of the filter menu button.
+    QString filterLabel() const;
+
+    /// Time of the last successful poll; null when none since the home was set.
+    const QDateTime &lastUpdated() const { return m_lastUpdated; }
+    /// The last failed poll's message; empty after a success.
+    const QString &lastError() const { return m_lastError; }
+    /// Display name of the source of the last answer; empty before the first.
+    const QString &activeSource() const { return m_activeSource; }
+
+    /// Whether a poll is in flight.
+    bool isPolling() const { return m_fetch != nullptr; }
+
+    /// Cancels any poll in flight and starts a fresh one (nothing without a home or while paused).
+    void fetchNow();
+    /// Rewrites or removes the widgets' file when what they show has changed, then asks them
+    /// to reload.
+    void shareWithWidgets();
+
+Q_SIGNALS:
+    void homeChanged();
+    void radiusNMChanged();
+    void pausedChanged();
+    void selectedHexChanged();
+    void aircraftChanged();
+    void trailsChanged();
+    void activeFiltersChanged();
+    void searchTextChanged();
+    /// The list, the filters or the search changed.
+    void displayedAircraftChanged();
+    void lastUpdatedChanged();
+    void lastErrorChanged();
+    void activeSourceChanged();
+    /// A successful poll was applied; @p aircraft is the full, unfiltered list.
+    void answerApplied(const QList<Aircraft> &aircraft);
+    /// The widgets should rebuild from the shared file.
+    void widgetReloadRequested();
+
+private:
+    void tick();
+    void cancelPoll();
+    void persistHome();
+    void apply(const FeedResult &result);
+    void fail(const FetchError &error);
+    void requestWidgetReload();
+
+    Preferences *m_preferences;
+    QNetworkAccessManager *m_network;
+    Services m_services;
+    QString m_sharedDirectory;
+    Clock m_clock;
+
+    std::optional<HomeLocation> m_home;
+    double m_radiusNM = 25.0;
+    bool m_paused = false;
+    QString m_selectedHex;
+    QList<Aircraft> m_aircraft;
+    QSet<AircraftFilter> m_activeFilters;
+    QString m_searchText;
+    QHash<QString, QList<LatLon>> m_trails;
+    QDateTime m_lastUpdated;
+    QString m_lastError;
+    QString m_activeSource;
+
+    QTimer m_timer;
+    QPointer<FeedFetch> m_fetch;
+};

@@ -1,0 +1,244 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "aircraftdecoder.h"
+
+#include <simdjson.h>
+
+#include <array>
+#include <cmath>
+#include <string_view>
+
+using namespace Qt::StringLiterals;
+using simdjson::dom::element;
+using simdjson::dom::element_type;
+
+namespace {
+
+// The record's keys in the order they are checked; the first bad one is the one reported.
+enum Key {
+    Hex, Flight, Squawk, Emergency, Category, Lat, Lon, Seen, Track, DbFlags, R, T, Desc,
+    OwnOp, AltBaro, AltGeom, Gs, BaroRate, GeomRate, SeenPos, Dst, Dir, KeyCount
+};
+
+constexpr std::array<std::string_view, KeyCount> keyNames {
+    "hex", "flight", "squawk", "emergency", "category", "lat", "lon", "seen", "track",
+    "dbFlags", "r", "t", "desc", "ownOp", "alt_baro", "alt_geom", "gs", "baro_rate",
+    "geom_rate", "seen_pos", "dst", "dir",
+};
+
+int keyIndex(std::string_view key)
+{
+    for (int i = 0; i < KeyCount; ++i) {
+        if (keyNames[i] == key)
+            return i;
+    }
+    return -1;
+}
+
+struct DecodeError {
+    QString message;
+};
+
+QString keyText(Key key)
+{
+    return QString::fromLatin1(keyNames[key].data(), qsizetype(keyNames[key].size()));
+}
+
+class RecordReader
+{
+public:
+    explicit RecordReader(simdjson::dom::object object)
+    {
+        for (const auto field : object) {
+            const int index = keyIndex(field.key);
+            if (index >= 0)
+                m_values[index] = field.value;
+        }
+    }
+
+    bool has(Key key) const { return m_values[key].has_value(); }
+
+    bool present(Key key) const
+    {
+        return m_values[key] && m_values[key]->type() != element_type::NULL_VALUE;
+    }
+
+    std::optional<QString> string(Key key) const
+    {
+        if (!present(key))
+            return std::nullopt;
+        std::string_view text;
+        if (m_values[key]->get(text) != simdjson::SUCCESS)
+            throw DecodeError { u"\"%1\" is not a string"_s.arg(keyText(key)) };
+        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    }
+
+    std::optional<double> number(Key key) const
+    {
+        if (!present(key))
+            return std::nullopt;
+        double value = 0;
+        if (m_values[key]->get(value) != simdjson::SUCCESS)
+            throw DecodeError { u"\"%1\" is not a number"_s.arg(keyText(key)) };
+        return value;
+    }
+
+    std::optional<qint64> integer(Key key) const
+    {
+        if (!present(key))
+            return std::nullopt;
+        if (auto value = wholeNumber(*m_values[key]))
+            return value;
+        throw DecodeError { u"\"%1\" is not a whole number"_s.arg(keyText(key)) };
+    }
+
+    std::optional<Altitude> altitude(Key key) const
+    {
+        if (!present(key))
+            return std::nullopt;
+        // Anything but a whole number ("ground", a fraction, a boolean) means on the ground.
+        if (auto feet = wholeNumber(*m_values[key]))
+            return Altitude::feet(*feet);
+        return Altitude::ground();
+    }
+
+    static std::optional<qint64> wholeNumber(const element &value)
+    {
+        switch (value.type()) {
+        case element_type::INT64:
+            return int64_t(value);
+        case element_type::DOUBLE: {
+            const double d = double(value);
+            // 2^63 itself does not fit; the lower bound -2^63 does.
+            if (std::isfinite(d) && d == std::trunc(d) && d >= -9223372036854775808.0
+                && d < 9223372036854775808.0)
+                return qint64(d);
+            return std::nullopt;
+        }
+        default:
+            // UINT64 is only used above the signed range.
+            return std::nullopt;
+        }
+    }
+
+private:
+    std::array<std::optional<element>, KeyCount> m_values;
+};
+
+Aircraft decodeRecord(const element &value)
+{
+    simdjson::dom::object object;
+    if (value.get(object) != simdjson::SUCCESS)
+        throw DecodeError { u"record is not an object"_s };
+    const RecordReader r(object);
+    if (!r.has(Hex))
+        throw DecodeError { u"\"hex\" is missing"_s };
+    Aircraft a;
+    const auto hex = r.string(Hex);
+    if (!hex)
+        throw DecodeError { u"\"hex\" is null"_s };
+    a.hex = *hex;
+    a.flight = r.string(Flight);
+    a.squawk = r.string(Squawk);
+    a.emergency = r.string(Emergency);
+    a.category = r.string(Category);
+    a.lat = r.number(Lat);
+    a.lon = r.number(Lon);
+    a.seen = r.number(Seen);
+    a.track = r.number(Track);
+    a.dbFlags = r.integer(DbFlags);
+    a.registration = r.string(R);
+    a.typeCode = r.string(T);
+    a.typeDescription = r.string(Desc);
+    a.operatorName = r.string(OwnOp);
+    a.altBaro = r.altitude(AltBaro);
+    a.altGeom = r.integer(AltGeom);
+    a.groundSpeed = r.number(Gs);
+    a.baroRate = r.integer(BaroRate);
+    a.geomRate = r.integer(GeomRate);
+    a.seenPos = r.number(SeenPos);
+    a.distanceNM = r.number(Dst);
+    a.directionDeg = r.number(Dir);
+    return a;
+}
+
+std::optional<QList<Aircraft>> decodeList(simdjson::dom::object envelope, std::string_view key)
+{
+    element value;
+    if (envelope.at_key(key).get(value) != simdjson::SUCCESS || value.is_null())
+        return std::nullopt;
+    simdjson::dom::array array;
+    if (value.get(array) != simdjson::SUCCESS)
+        throw DecodeError { u"\"%1\" is not a list"_s.arg(QLatin1String(key)) };
+    QList<Aircraft> list;
+    list.reserve(qsizetype(array.size()));
+    qsizetype index = 0;
+    for (const element record : array) {
+        try {
+            list.append(decodeRecord(record));
+        } catch (const DecodeError &e) {
+            throw DecodeError { u"aircraft %1: %2"_s.arg(index + 1).arg(e.message) };
+        }
+        ++index;
+    }
+    return list;
+}
+
+QString parseErrorText(simdjson::error_code code)
+{
+    switch (code) {
+    case simdjson::EMPTY:
+        return u"the answer is empty"_s;
+    case simdjson::UTF8_ERROR:
+        return u"the answer is not valid UTF-8"_s;
+    case simdjson::UNCLOSED_STRING:
+    case simdjson::TAPE_ERROR:
+    case simdjson::INCOMPLETE_ARRAY_OR_OBJECT:
+        return u"the answer is not valid JSON (truncated or malformed)"_s;
+    default:
+        return u"the answer is not valid JSON (%1)"_s.arg(QString::fromUtf8(simdjson::error_message(code)));
+    }
+}
+
+template<typename Decode>
+auto decodeWith(simdjson::dom::parser &parser, const QByteArray &json, QString *error,
+                Decode decode) -> std::optional<decltype(decode(element()))>
+{
+    element root;
+    const auto code = parser.parse(json.constData(), size_t(json.size())).get(root);
+    if (code != simdjson::SUCCESS) {
+        if (error)
+            *error = parseErrorText(code);
+        return std::nullopt;
+    }
+    try {
+        return decode(root);
+    } catch (const DecodeError &e) {
+        if (error)
+            *error = e.message;
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+AircraftDecoder::AircraftDecoder() : m_parser(std::make_unique<simdjson::dom::parser>()) { }
+
+AircraftDecoder::~AircraftDecoder() = default;
+
+std::optional<APIResponse> AircraftDecoder::decodeResponse(const QByteArray &json, QString *error)
+{
+    return decodeWith(*m_parser, json, error, [](const element &root) {
+        simdjson::dom::object envelope;
+        if (root.get(envelope) != simdjson::SUCCESS)
+            throw DecodeError { u"the answer is not a JSON object"_s };
+        APIResponse response;
+        response.ac = decodeList(envelope, "ac");
+        response.aircraft = decodeList(envelope, "aircraft");
+        return response;
+    });
+}
+
+std::optional<Aircraft> AircraftDecoder::decodeAircraft(const QByteArray &json, QString *error)
+{
+    return decodeWith(*m_parser, json, error, decodeRecord);
+}

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "services.h"
+
+using namespace Qt::StringLiterals;
+
+Services Services::defaults()
+{
+    Services s;
+    s.feedPrimary = QUrl(u"https://api.adsb.lol"_s);
+    s.feedSecondary = QUrl(u"https://opendata.adsb.fi"_s);
+    s.feedPrimaryName = u"adsb.lol"_s;
+    s.feedSecondaryName = u"adsb.fi"_s;
+    s.homepage = QUrl(u"https://skyvelle.app"_s);
+    s.contact = u"hello@skyvelle.app"_s;
+    s.geocoder = QUrl(u"https://nominatim.openstreetmap.org"_s);
+    s.routes = QUrl(u"https://api.adsbdb.com"_s);
+    s.photos = QUrl(u"https://api.planespotters.net"_s);
+    s.globe = QUrl(u"https://globe.adsb.lol"_s);
+    s.tilesStandard = u"https://tile.openstreetmap.org/{z}/{x}/{y}.png"_s;
+    s.tilesImagery
+        = u"https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/{z}/{y}/{x}"_s;
+    s.tilesOverlay = u"https://server.arcgisonline.com/ArcGIS/rest/services/Reference/"
+                     "World_Boundaries_and_Places/MapServer/tile/{z}/{y}/{x}"_s;
+    return s;
+}
+
+Services Services::withOverrides(const QVariantMap &overrides)
+{
+    Services s = defaults();
+    const auto text = [&](const char *key, QString &field) {
+        const QString value = overrides.value(QString::fromLatin1(key)).toString().trimmed();
+        if (!value.isEmpty())
+            field = value;
+    };
+    const auto url = [&](const char *key, QUrl &field) {
+        QString value;
+        text(key, value);
+        if (value.isEmpty())
+            return;
+        // A trailing slash would double up with the paths appended to a base address.
+        while (value.endsWith(u'/'))
+            value.chop(1);
+        const QUrl parsed(value);
+        if (parsed.isValid() && !parsed.scheme().isEmpty())
+            field = parsed;
+    };
+    url("feedPrimary", s.feedPrimary);
+    url("feedSecondary", s.feedSecondary);
+    text("feedPrimaryName", s.feedPrimaryName);
+    text("feedSecondaryName", s.feedSecondaryName);
+    url("homepage", s.homepage);
+    text("contact", s.contact);
+    url("geocoder", s.geocoder);
+    url("routes", s.routes);
+    url("photos", s.photos);
+    url("globe", s.globe);
+    text("tilesStandard", s.tilesStandard);
+    text("tilesImagery", s.tilesImagery);
+    text("tilesOverlay", s.tilesOverlay);
+    return s;
+}
+
+QByteArray Services::userAgent() const
+{
+    return "Skyvelle/" SKYVELLE_VERSION " (+" + homepage.toString().toUtf8() + ")";
+}
+
+QByteArray Services::userAgentWithContact() const
+{
+    return "Skyvelle/" SKYVELLE_VERSION " (+" + homepage.toString().toUtf8() + "; "
+        + contact.toUtf8() + ")";
+}

@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "preferences.h"
+#include "services.h"
+
+#include <QMetaProperty>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class TestPreferences : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(u"Skyvelle.conf"_s); }
+
+    // Writes raw values the way a hand-edited file would hold them.
+    void writeRaw(const QString &key, const QVariant &value)
+    {
+        QSettings raw(path(), QSettings::IniFormat);
+        raw.setValue(key, value);
+    }
+
+private Q_SLOTS:
+    void init() { QFile::remove(path()); }
+
+    void freshDefaults()
+    {
+        Preferences p(path());
+        QCOMPARE(p.appearanceChoice(), u"auto"_s);
+        QCOMPARE(p.distanceUnit(), u"mi"_s);
+        QCOMPARE(p.planeColorHex(), u"#FF8A00"_s);
+        QCOMPARE(p.markerScale(), 1.0);
+        QCOMPARE(p.mapStyleChoice(), u"standard"_s);
+        QCOMPARE(p.colorByAltitude(), false);
+        QCOMPARE(p.showTrails(), true);
+        QCOMPARE(p.trailMinutes(), 1.0);
+        QCOMPARE(p.trailWidth(), 2.0);
+        QCOMPARE(p.widgetColorHex(), u"#73FF99"_s);
+        QCOMPARE(p.textScale(), 1.0);
+        QCOMPARE(p.alertsEnabled(), false);
+        QCOMPARE(p.alertEmergency(), true);
+        QCOMPARE(p.alertWatchlist(), QString());
+        QCOMPARE(p.alertRangeMiles(), 0.0);
+        QCOMPARE(p.flyoverMissMiles(), 0.75);
+        QCOMPARE(p.radiusNM(), 25.0);
+        QCOMPARE(p.atcVolume(), 0.8);
+        QCOMPARE(p.trailPointLimit(), 12);
+        QVERIFY(p.homeLocation().isEmpty());
+        QVERIFY(p.atcFavorites().isEmpty());
+        // Nothing is registered or written just by reading.
+        QVERIFY(!QFile::exists(path()));
+    }
+
+    void wrongTypesReadAsFallbacks_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("reads");
+        QTest::newRow("bool from junk") << u"showTrails"_s << QVariant(u"maybe"_s) << QVariant(true);
+        QTest::newRow("bool false") << u"showTrails"_s << QVariant(false) << QVariant(false);
+        QTest::newRow("emergency absent is on") << u"alertEmergency"_s << QVariant() << QVariant(true);
+        QTest::newRow("emergency junk") << u"alertEmergency"_s << QVariant(u"1x"_s) << QVariant(true);
+        QTest::newRow("double from text") << u"markerScale"_s << QVariant(u"big"_s) << QVariant(1.0);
+        QTest::newRow("double as text") << u"markerScale"_s << QVariant(u"1.3"_s) << QVariant(1.3);
+        QTest::newRow("volume junk") << u"atcVolume"_s << QVariant(u"loud"_s) << QVariant(0.8);
+        QTest::newRow("volume") << u"atcVolume"_s << QVariant(0.25) << QVariant(0.25);
+        QTest::newRow("range junk") << u"alertRangeMiles"_s << QVariant(u"far"_s) << QVariant(0.0);
+        QTest::newRow("miss junk") << u"flyoverMissMiles"_s << QVariant(u"x"_s) << QVariant(0.75);
+        QTest::newRow("radius zero") << u"radiusNM"_s << QVariant(0) << QVariant(25.0);
+        QTest::newRow("radius negative") << u"radiusNM"_s << QVariant(-5) << QVariant(25.0);
+        QTest::newRow("radius") << u"radiusNM"_s << QVariant(60) << QVariant(60.0);
+        QTest::newRow("string from list") << u"distanceUnit"_s << QVariant(QStringList { u"a"_s, u"b"_s }) << QVariant(u"mi"_s);
+        QTest::newRow("unknown style kept") << u"mapStyleChoice"_s << QVariant(u"neon"_s) << QVariant(u"neon"_s);
+    }
+
+    void wrongTypesReadAsFallbacks()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(QVariant, reads);
+        if (stored.isValid())
+            writeRaw(key, stored);
+        Preferences p(path());
+        const QVariant value = p.property(key.toLatin1().constData());
+        QCOMPARE(value, reads);
+    }
+
+    void trailPointLimit_data()
+    {
+        QTest::addColumn<QVariant>("minutes");
+        QTest::addColumn<int>("points");
+        QTest::newRow("unset") << QVariant() << 12;
+        QTest::newRow("0.5") << QVariant(0.5) << 6;
+        QTest::newRow("2") << QVariant(2.0) << 24;
+        QTest::newRow("5") << QVariant(5.0) << 60;
+        QTest::newRow("0") << QVariant(0.0) << 6;
+        QTest::newRow("text") << QVariant(u"long"_s) << 12;
+        QTest::newRow("huge") << QVariant(1e300) << 100000;
+    }
+
+    void trailPointLimit()
+    {
+        QFETCH(QVariant, minutes);
+        if (minutes.isValid())
+            writeRaw(u"trailMinutes"_s, minutes);
+        QTEST(Preferences(path()).trailPointLimit(), "points");
+    }
+
+    void changeSignalPerKey()
+    {
+        Preferences p(path());
+        const QMetaObject *meta = p.metaObject();
+        for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+            const QMetaProperty property = meta->property(i);
+            QVERIFY2(property.hasNotifySignal(), property.name());
+            QSignalSpy spy(&p, property.notifySignal());
+            QVariant value;
+            switch (property.typeId()) {
+            case QMetaType::Bool:
+                value = !property.read(&p).toBool();
+                break;
+            case QMetaType::Double:
+                value = property.read(&p).toDouble() + 0.5;
+                break;
+            case QMetaType::QByteArray:
+                value = "{\"x\":1}"_ba;
+                break;
+            default:
+                value = u"changed"_s;
+            }
+            QVERIFY(property.write(&p, value));
+            QCOMPARE(spy.size(), 1);
+            QCOMPARE(property.read(&p), value);
+            // Writing the same value again is not a change.
+            QVERIFY(property.write(&p, value));
+            QCOMPARE(spy.size(), 1);
+        }
+    }
+
+    void valuesSurviveARestart()
+    {
+        {
+            Preferences p(path());
+            p.setTrailWidth(3.5);
+            p.setColorByAltitude(true);
+            p.setAlertWatchlist(u"N123AB, ual1"_s);
+            p.setHomeLocation(R"({"latitude":45.5,"longitude":-122.6,"label":"Home"})"_ba);
+        }
+        Preferences p(path());
+        QCOMPARE(p.trailWidth(), 3.5);
+        QCOMPARE(p.colorByAltitude(), true);
+        QCOMPARE(p.alertWatchlist(), u"N123AB, ual1"_s);
+        QCOMPARE(p.homeLocation(), R"({"latitude":45.5,"longitude":-122.6,"label":"Home"})"_ba);
+
+        QSignalSpy removed(&p, &Preferences::homeLocationChanged);
+        p.removeHomeLocation();
+        p.removeHomeLocation();
+        QCOMPARE(removed.size(), 1);
+        QVERIFY(p.homeLocation().isEmpty());
+    }
+
+    void resetToDefaults()
+    {
+        Preferences p(path());
+        p.setPlaneColorHex(u"#FFFFFF"_s);
+        p.setMarkerScale(1.3);
+        p.setMapStyleChoice(u"hybrid"_s);
+        p.setWidgetColorHex(u"#FFBF00"_s);
+        p.setColorByAltitude(true);
+        p.setShowTrails(false);
+        p.setTrailMinutes(5.0);
+        p.setTrailWidth(3.5);
+        p.setDistanceUnit(u"km"_s);
+        p.setTextScale(1.2);
+        p.setAppearanceChoice(u"dark"_s);
+        p.setAlertsEnabled(true);
+        p.setRadiusNM(80);
+
+        QSignalSpy widgetColor(&p, &Preferences::widgetColorHexChanged);
+        QSignalSpy unit(&p, &Preferences::distanceUnitChanged);
+        p.resetToDefaults();
+        QCOMPARE(p.planeColorHex(), u"#FF8A00"_s);
+        QCOMPARE(p.markerScale(), 1.0);
+        QCOMPARE(p.mapStyleChoice(), u"standard"_s);
+        QCOMPARE(p.widgetColorHex(), u"#73FF99"_s);
+        QCOMPARE(p.colorByAltitude(), false);
+        QCOMPARE(p.showTrails(), true);
+        QCOMPARE(p.trailMinutes(), 1.0);
+        QCOMPARE(p.trailWidth(), 2.0);
+        QCOMPARE(widgetColor.size(), 1);
+        QCOMPARE(unit.size(), 0);
+        QCOMPARE(p.distanceUnit(), u"km"_s);
+        QCOMPARE(p.textScale(), 1.2);
+        QCOMPARE(p.appearanceChoice(), u"dark"_s);
+        QCOMPARE(p.alertsEnabled(), true);
+        QCOMPARE(p.radiusNM(), 80.0);
+    }
+
+    void serviceOverrides()
+    {
+        {
+            QSettings raw(path(), QSettings::IniFormat);
+            raw.beginGroup(u"services"_s);
+            raw.setValue(u"feedPrimary"_s, u"http://127.0.0.1:8080/"_s);
+            raw.setValue(u"feedPrimaryName"_s, u"My receiver"_s);
+            raw.setValue(u"feedSecondary"_s, u"not a url"_s);
+            raw.setValue(u"contact"_s, u"ops@example.org"_s);
+            raw.setValue(u"bogus"_s, u"ignored"_s);
+        }
+        const Services s = Services::withOverrides(Preferences(path()).serviceOverrides());
+        QCOMPARE(s.feedPrimary, QUrl(u"http://127.0.0.1:8080"_s));
+        QCOMPARE(s.feedPrimaryName, u"My receiver"_s);
+        QCOMPARE(s.feedSecondary, Services::defaults().feedSecondary);
+        QCOMPARE(s.feedSecondaryName, u"adsb.fi"_s);
+        QCOMPARE(s.userAgentWithContact(),
+                 "Skyvelle/" SKYVELLE_VERSION " (+https://skyvelle.app; ops@example.org)"_ba);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPreferences)
+#include "tst_preferences.moc"
