@@ -25,13 +25,48 @@ constexpr std::array<std::string_view, KeyCount> keyNames {
     "geom_rate", "seen_pos", "dst", "dir",
 };
 
+// Records carry about fifty keys of which we read twenty-two; a switch on the first letter
+// keeps the lookup to one or two comparisons per key on this hot path.
 int keyIndex(std::string_view key)
 {
-    for (int i = 0; i < KeyCount; ++i) {
-        if (keyNames[i] == key)
-            return i;
+    if (key.empty())
+        return -1;
+    const auto is = [&](Key k) { return key == keyNames[k] ? int(k) : -1; };
+    const auto either = [&](Key a, Key b) { return key == keyNames[a] ? int(a) : is(b); };
+    switch (key[0]) {
+    case 'a':
+        return either(AltBaro, AltGeom);
+    case 'b':
+        return is(BaroRate);
+    case 'c':
+        return is(Category);
+    case 'd':
+        if (key.size() == 3)
+            return either(Dst, Dir);
+        return either(DbFlags, Desc);
+    case 'e':
+        return is(Emergency);
+    case 'f':
+        return is(Flight);
+    case 'g':
+        return either(Gs, GeomRate);
+    case 'h':
+        return is(Hex);
+    case 'l':
+        return either(Lat, Lon);
+    case 'o':
+        return is(OwnOp);
+    case 'r':
+        return is(R);
+    case 's':
+        if (key.size() == 4)
+            return is(Seen);
+        return either(Squawk, SeenPos);
+    case 't':
+        return either(T, Track);
+    default:
+        return -1;
     }
-    return -1;
 }
 
 struct DecodeError {

@@ -12,7 +12,7 @@ namespace {
 
 QByteArray fixture(const char *name)
 {
-    QFile file(qEnvironmentVariable("SKYVELLE_FIXTURES") + u'/' + QLatin1String(name));
+    QFile file(QStringLiteral(SKYVELLE_FIXTURES "/") + QLatin1String(name));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("fixture %s missing", name);
     return file.readAll();
