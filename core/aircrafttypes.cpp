@@ -299,7 +299,8 @@ const QList<std::pair<QString, QString>> &entries()
         { u"COL3"_s, u"Lancair Columbia 300"_s },
         { u"COL4"_s, u"Cessna Corvalis"_s },
         { u"AN2"_s, u"Antonov An-2"_s },
-        { u"A124"_s, u"Antonov An-124"_s },    };
+        { u"A124"_s, u"Antonov An-124"_s },
+    };
     return list;
 }
 

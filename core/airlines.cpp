@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "airlines.h"
 
+#include "textutil.h"
+
 #include <QHash>
 
 using namespace Qt::StringLiterals;
@@ -22,17 +24,10 @@ const QHash<QString, QString> &table()
 }
 
 // Callsigns arrive padded with spaces (the feed pads them to eight characters) and now and
-// then with tabs; other whitespace is not padding and stays.
+// then with tabs; line breaks are not padding and stay.
 QString normalised(const QString &callsign)
 {
-    const auto isPadding = [](QChar c) { return c == u' ' || c == u'\t'; };
-    qsizetype begin = 0;
-    qsizetype end = callsign.size();
-    while (begin < end && isPadding(callsign.at(begin)))
-        ++begin;
-    while (end > begin && isPadding(callsign.at(end - 1)))
-        --end;
-    return callsign.sliced(begin, end - begin).toUpper();
+    return TextUtil::trimSpacesAndTabs(callsign).toUpper();
 }
 
 bool looksLikeAirline(const QString &callsign)
@@ -138,7 +133,8 @@ const QList<std::pair<QString, QString>> &entries()
         { u"CMP"_s, u"Copa Airlines"_s },
         { u"GAF"_s, u"German Air Force"_s },
         { u"RCH"_s, u"US Air Mobility Command"_s },
-        { u"CFC"_s, u"Canadian Forces"_s },    };
+        { u"CFC"_s, u"Canadian Forces"_s },
+    };
     return list;
 }
 

@@ -1,29 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hexcolor.h"
 
+#include "textutil.h"
+
 #include <QStringView>
 #include <QTextBoundaryFinder>
 
 #include <cmath>
 
 namespace {
-
-// Spaces (any Unicode space separator) and tabs; line breaks stay and so fail the length.
-bool isBlank(QChar c)
-{
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
-
-QStringView trimmedBlanks(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 qsizetype graphemeCount(QStringView text)
 {
@@ -74,7 +59,8 @@ namespace HexColor {
 
 std::optional<std::array<double, 3>> components(const QString &hex)
 {
-    QStringView text = trimmedBlanks(hex);
+    // Line breaks are not trimmed, so they fail the length.
+    QStringView text = TextUtil::trimSpacesAndTabs(QStringView(hex));
     if (text.startsWith(u'#'))
         text = text.sliced(1);
     if (graphemeCount(text) != 6)

@@ -3,16 +3,21 @@
 
 namespace TextUtil {
 
-QString trimSpacesAndTabs(const QString &text)
+QStringView trimSpacesAndTabs(QStringView text)
 {
-    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const auto isBlank = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text.at(begin)))
+    while (begin < end && isBlank(text[begin]))
         ++begin;
-    while (end > begin && isBlank(text.at(end - 1)))
+    while (end > begin && isBlank(text[end - 1]))
         --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
+}
+
+QString trimSpacesAndTabs(const QString &text)
+{
+    return trimSpacesAndTabs(QStringView(text)).toString();
 }
 
 QString titleCase(const QString &text)

@@ -277,12 +277,12 @@ void TestCatalogues::airlineLookup_data()
     QTest::addColumn<std::optional<QString>>("callsign");
     QTest::addColumn<std::optional<QString>>("name");
 
-    QTest::newRow("military, spaces around") << std::optional(u"  rch440  "_s)
-                                             << std::optional(u"US Air Mobility Command"_s);
+    QTest::newRow("military, spaces around")
+        << std::optional(u"  rch440  "_s) << std::optional(u"US Air Mobility Command"_s);
     QTest::newRow("tabs around") << std::optional(u"\tdal1234\t"_s)
                                  << std::optional(u"Delta Air Lines"_s);
-    QTest::newRow("second designator of one airline") << std::optional(u"JIA5123"_s)
-                                                      << std::optional(u"PSA Airlines"_s);
+    QTest::newRow("second designator of one airline")
+        << std::optional(u"JIA5123"_s) << std::optional(u"PSA Airlines"_s);
     QTest::newRow("no entry") << std::optional(u"ABC123"_s) << none;
     QTest::newRow("registration") << std::optional(u"N123AB"_s) << none;
     QTest::newRow("known designator alone") << std::optional(u"UAL"_s) << none;
