@@ -28,39 +28,72 @@ struct ParsedRequest {
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 100: return "Continue";
-    case 200: return "OK";
-    case 201: return "Created";
-    case 202: return "Accepted";
-    case 204: return "No Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 304: return "Not Modified";
-    case 307: return "Temporary Redirect";
-    case 308: return "Permanent Redirect";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 406: return "Not Acceptable";
-    case 408: return "Request Timeout";
-    case 409: return "Conflict";
-    case 410: return "Gone";
-    case 413: return "Content Too Large";
-    case 414: return "URI Too Long";
-    case 415: return "Unsupported Media Type";
-    case 422: return "Unprocessable Content";
-    case 429: return "Too Many Requests";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    case 504: return "Gateway Timeout";
-    case 505: return "HTTP Version Not Supported";
+    case 100:
+        return "Continue";
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 202:
+        return "Accepted";
+    case 204:
+        return "No Content";
+    case 206:
+        return "Partial Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 304:
+        return "Not Modified";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 406:
+        return "Not Acceptable";
+    case 408:
+        return "Request Timeout";
+    case 409:
+        return "Conflict";
+    case 410:
+        return "Gone";
+    case 413:
+        return "Content Too Large";
+    case 414:
+        return "URI Too Long";
+    case 415:
+        return "Unsupported Media Type";
+    case 422:
+        return "Unprocessable Content";
+    case 429:
+        return "Too Many Requests";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    case 504:
+        return "Gateway Timeout";
+    case 505:
+        return "HTTP Version Not Supported";
     }
     if (status >= 200 && status < 300)
         return "Success";
@@ -185,8 +218,8 @@ TestServer::~TestServer()
     m_connections.clear();
     // Sockets (open, hanging or already closing) must not call back into a half-destroyed
     // server, so they are cut off and deleted here rather than by the QObject tree.
-    const QList<QTcpSocket *> sockets
-        = m_server.findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
+    const QList<QTcpSocket *> sockets =
+        m_server.findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
     for (QTcpSocket *socket : sockets) {
         socket->disconnect(this);
         socket->abort();
@@ -342,8 +375,8 @@ TestServer::Reply TestServer::takeReply(const QString &path)
     return best ? *best : m_default;
 }
 
-void TestServer::sendReply(QTcpSocket *socket, const Reply &reply, bool headRequest,
-                           bool closeAfter)
+void TestServer::sendReply(
+    QTcpSocket *socket, const Reply &reply, bool headRequest, bool closeAfter)
 {
     // 1xx, 204 and 304 answers never carry a body; HEAD gets the headers a GET would get.
     const bool noBodyStatus = reply.status < 200 || reply.status == 204 || reply.status == 304;
@@ -368,8 +401,8 @@ void TestServer::sendReply(QTcpSocket *socket, const Reply &reply, bool headRequ
             closeAfter = true;
     }
 
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' '
-        + reasonPhrase(reply.status) + "\r\n";
+    QByteArray out =
+        "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     for (const auto &[name, value] : headers)
         out += name + ": " + value + "\r\n";
     out += "\r\n";

@@ -23,13 +23,14 @@ class TestServer : public QObject {
     Q_OBJECT
 
 public:
+    // Members all have initializers so that designated initializers build warning-free.
     struct Reply {
         int status = 200;
-        QByteArray body;
+        QByteArray body {};
         QByteArray contentType = "application/json"; // empty: no Content-Type header
         // Extra response headers. One named like a default header (Content-Type,
         // Content-Length, Connection) replaces it; "Connection: close" also closes after it.
-        QList<std::pair<QByteArray, QByteArray>> headers;
+        QList<std::pair<QByteArray, QByteArray>> headers {};
         int delayMs = 0; // answer after this delay
         bool hang = false; // read the request, never answer (until the server is destroyed)
         bool truncate = false; // full Content-Length, then half the body, then close
@@ -37,10 +38,10 @@ public:
     };
 
     struct Request {
-        QByteArray method;
-        QString path; // with the query, percent-encoding as received
-        QMap<QByteArray, QByteArray> headers; // names lower-cased; repeated ones joined by ", "
-        QByteArray body;
+        QByteArray method {};
+        QString path {}; // with the query, percent-encoding as received
+        QMap<QByteArray, QByteArray> headers {}; // names lower-cased; repeated ones joined by ", "
+        QByteArray body {};
     };
 
     explicit TestServer(QObject *parent = nullptr);
