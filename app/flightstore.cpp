@@ -4,6 +4,7 @@
 #include "adsb.h"
 #include "preferences.h"
 #include "sharedstate.h"
+#include "textutil.h"
 
 #include <QNetworkAccessManager>
 
@@ -264,4 +265,53 @@ void FlightStore::requestWidgetReload()
     // The widget process watches the shared file's folder, so the write or removal above is
     // itself the reload; this signal marks the one place that asks for it.
     Q_EMIT widgetReloadRequested();
+}
+
+void FlightStore::loadRoute(const Aircraft &aircraft)
+{
+    if (!aircraft.flight)
+        return;
+    const QString callsign = TextUtil::trimSpacesAndTabs(*aircraft.flight);
+    // Only airline flights have routes; registrations such as "N757LY" are not looked up.
+    if (callsign.size() < 4 || !callsign.at(0).isLetter() || !callsign.at(1).isLetter()
+        || !callsign.at(2).isLetter())
+        return;
+    if (m_routes.contains(callsign) || m_routeMisses.contains(callsign)
+        || m_routeLookups.contains(callsign))
+        return;
+
+    m_routeLookups.insert(callsign);
+    RouteLookup *lookup = RouteAPI::fetch(m_network, m_services, callsign, this);
+    connect(lookup, &RouteLookup::finished, this,
+            [this, lookup, callsign](const std::optional<FlightRoute> &route) {
+                lookup->deleteLater();
+                m_routeLookups.remove(callsign);
+                if (!route) {
+                    m_routeMisses.insert(callsign);
+                    return;
+                }
+                m_routes.insert(callsign, *route);
+                Q_EMIT routesChanged();
+            });
+}
+
+void FlightStore::loadPhoto(const Aircraft &aircraft)
+{
+    const QString &key = aircraft.hex;
+    if (m_photos.contains(key) || m_photoMisses.contains(key) || m_photoLookups.contains(key))
+        return;
+
+    m_photoLookups.insert(key);
+    PhotoLookup *lookup = PhotoAPI::fetch(m_network, m_services, key, this);
+    connect(lookup, &PhotoLookup::finished, this,
+            [this, lookup, key](const std::optional<PlanePhoto> &photo) {
+                lookup->deleteLater();
+                m_photoLookups.remove(key);
+                if (!photo) {
+                    m_photoMisses.insert(key);
+                    return;
+                }
+                m_photos.insert(key, *photo);
+                Q_EMIT photosChanged();
+            });
 }

@@ -5,6 +5,8 @@
 #include "aircraft.h"
 #include "aircraftfilter.h"
 #include "homelocation.h"
+#include "photoapi.h"
+#include "routeapi.h"
 #include "services.h"
 
 #include <QDateTime>
@@ -92,6 +94,26 @@ public:
     /// Display name of the source of the last answer; empty before the first.
     const QString &activeSource() const { return m_activeSource; }
 
+    /// Routes found so far, by trimmed callsign. Kept for the whole run.
+    const QHash<QString, FlightRoute> &routes() const { return m_routes; }
+    /// Photos found so far, by hex as the feed writes it. Kept for the whole run.
+    const QHash<QString, PlanePhoto> &photos() const { return m_photos; }
+    /// Callsigns and hex codes whose lookup found nothing; they are not asked again this run.
+    const QSet<QString> &routeMisses() const { return m_routeMisses; }
+    const QSet<QString> &photoMisses() const { return m_photoMisses; }
+    /// Callsigns and hex codes whose lookup is running.
+    const QSet<QString> &routeLookups() const { return m_routeLookups; }
+    const QSet<QString> &photoLookups() const { return m_photoLookups; }
+
+    /// Looks up the route of the aircraft's callsign when it is airline-style (four or more
+    /// characters, the first three letters) and not found, missed or being looked up already.
+    void loadRoute(const Aircraft &aircraft);
+    /// Looks up a photo of the aircraft unless one was found, missed or is being looked up.
+    void loadPhoto(const Aircraft &aircraft);
+
+    /// The service addresses the store was made with.
+    const Services &services() const { return m_services; }
+
     /// Whether a poll is in flight.
     bool isPolling() const { return m_fetch != nullptr; }
 
@@ -115,6 +137,8 @@ Q_SIGNALS:
     void lastUpdatedChanged();
     void lastErrorChanged();
     void activeSourceChanged();
+    void routesChanged();
+    void photosChanged();
     /// A successful poll was applied; @p aircraft is the full, unfiltered list.
     void answerApplied(const QList<Aircraft> &aircraft);
     /// The widgets should rebuild from the shared file.
@@ -145,6 +169,13 @@ private:
     QDateTime m_lastUpdated;
     QString m_lastError;
     QString m_activeSource;
+
+    QHash<QString, FlightRoute> m_routes;
+    QHash<QString, PlanePhoto> m_photos;
+    QSet<QString> m_routeMisses;
+    QSet<QString> m_routeLookups;
+    QSet<QString> m_photoMisses;
+    QSet<QString> m_photoLookups;
 
     QTimer m_timer;
     QPointer<FeedFetch> m_fetch;

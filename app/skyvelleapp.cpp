@@ -1,11 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "skyvelleapp.h"
 
+#include "alertengine.h"
+#include "appearance.h"
 #include "flightstore.h"
+#include "geocoder.h"
+#include "locationonce.h"
+#include "logbookwindow.h"
+#include "mainwindow.h"
+#include "notifier.h"
 #include "preferences.h"
 #include "sharedstate.h"
+#include "sightinglog.h"
+#include "symbols.h"
 
+#include <QAction>
 #include <QNetworkAccessManager>
+#include <QToolBar>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -34,6 +45,7 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
     setOrganizationName(u"Skyvelle"_s);
     setDesktopFileName(u"skyvelle"_s);
 
+    setStyle(u"Fusion"_s);
     quitOnTerminationSignals();
 
     m_preferences = new Preferences(Preferences::defaultFilePath(), this);
@@ -41,9 +53,71 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
     m_network = new QNetworkAccessManager(this);
     m_store = new FlightStore(m_preferences, m_network, m_services, SharedState::directory(), this);
     connect(this, &QCoreApplication::aboutToQuit, m_preferences, &Preferences::sync);
+    m_geocoder = new Geocoder(m_network, m_services, this);
+    m_location = new LocationOnce(this);
+    m_appearance = new Appearance(m_preferences, this);
+
+    m_notifier = new Notifier(this);
+    m_alerts = new AlertEngine(m_preferences, m_notifier, this);
+    m_logbook = new SightingLog(SharedState::directory(), this);
+    // Alerts see each answer before the logbook counts it.
+    connect(m_store, &FlightStore::answerApplied, this, [this](const QList<Aircraft> &aircraft) {
+        if (const auto &home = m_store->home())
+            m_alerts->evaluate(aircraft, *home);
+        m_logbook->record(aircraft);
+    });
+    // The one-minute timer alone would lose the last minute of sightings at every quit.
+    connect(this, &QCoreApplication::aboutToQuit, m_logbook, &SightingLog::saveIfDirty);
+    connect(m_notifier, &Notifier::activated, this, [this](const QString &hex) {
+        showMainWindow();
+        if (!hex.isEmpty())
+            m_store->setSelectedHex(hex);
+    });
+
+    showMainWindow();
 }
 
-SkyvelleApp::~SkyvelleApp() = default;
+SkyvelleApp::~SkyvelleApp()
+{
+    // The windows have no parent and use the store and the log, so they go first.
+    delete m_mainWindow;
+    m_logbookWindow.reset();
+}
+
+MainWindow *SkyvelleApp::mainWindow() const
+{
+    return m_mainWindow;
+}
+
+void SkyvelleApp::showMainWindow()
+{
+    if (!m_mainWindow) {
+        m_mainWindow = new MainWindow(m_store, m_preferences, m_geocoder, m_location);
+        // Closing the window releases it; the next call opens a fresh one.
+        m_mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+        addPanelButtons(m_mainWindow);
+    }
+    if (m_mainWindow->isMinimized())
+        m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
+    m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
+void SkyvelleApp::showLogbook()
+{
+    if (!m_logbookWindow)
+        m_logbookWindow = std::make_unique<LogbookWindow>(m_logbook);
+    m_logbookWindow->present();
+}
+
+void SkyvelleApp::addPanelButtons(MainWindow *window)
+{
+    auto *logbook = new QAction(Symbols::icon(u"chart.bar"_s), u"Logbook"_s, window);
+    logbook->setToolTip(u"Sighting statistics"_s);
+    connect(logbook, &QAction::triggered, this, &SkyvelleApp::showLogbook);
+    window->toolBar()->insertAction(window->homeAction(), logbook);
+}
 
 void SkyvelleApp::quitOnTerminationSignals()
 {

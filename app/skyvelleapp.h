@@ -4,12 +4,21 @@
 #include "services.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <memory>
 
+class AlertEngine;
+class Appearance;
 class FlightStore;
+class Geocoder;
+class LocationOnce;
+class LogbookWindow;
+class MainWindow;
+class Notifier;
 class Preferences;
 class QNetworkAccessManager;
+class SightingLog;
 
 /// The application object: creates the process-wide objects once, wires them together and
 /// hands them to the windows.
@@ -22,12 +31,34 @@ public:
 
     Preferences *preferences() const { return m_preferences; }
     FlightStore *flightStore() const { return m_store; }
+    Geocoder *geocoder() const { return m_geocoder; }
+    LocationOnce *locationOnce() const { return m_location; }
+    Appearance *appearance() const { return m_appearance; }
+    AlertEngine *alertEngine() const { return m_alerts; }
+    SightingLog *sightingLog() const { return m_logbook; }
+    /// The main window; nullptr after the user closed it.
+    MainWindow *mainWindow() const;
+
+    /// Brings the main window to the front, restoring it when minimised, or opens a new one
+    /// when there is none.
+    void showMainWindow();
+    /// Opens the one logbook window, or brings it to the front.
+    void showLogbook();
 
 private:
     void quitOnTerminationSignals();
+    void addPanelButtons(MainWindow *window);
 
     Preferences *m_preferences = nullptr;
     QNetworkAccessManager *m_network = nullptr;
     Services m_services;
     FlightStore *m_store = nullptr;
+    Geocoder *m_geocoder = nullptr;
+    LocationOnce *m_location = nullptr;
+    Appearance *m_appearance = nullptr;
+    Notifier *m_notifier = nullptr;
+    AlertEngine *m_alerts = nullptr;
+    SightingLog *m_logbook = nullptr;
+    QPointer<MainWindow> m_mainWindow;
+    std::unique_ptr<LogbookWindow> m_logbookWindow;
 };

@@ -11,7 +11,7 @@ packages=(
     libsimdjson-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     xvfb xauth pulseaudio pulseaudio-utils dbus-daemon dbus-bin
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-material-design-icons-iconfont
 )
 
 missing=()

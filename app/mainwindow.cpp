@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainwindow.h"
+
+#include "flightstore.h"
+#include "preferences.h"
+#include "symbols.h"
+#include "views/contentview.h"
+#include "views/setupview.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QChildEvent>
+#include <QDialog>
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QList<int> radiusChoices { 5, 10, 25, 50, 100, 250 };
+
+QString radiusLabel(double radiusNM)
+{
+    return u"%1 nm"_s.arg(qint64(radiusNM));
+}
+
+} // namespace
+
+MainWindow::MainWindow(FlightStore *store, Preferences *preferences, Geocoder *geocoder,
+                       LocationOnce *location, QWidget *parent)
+    : QMainWindow(parent)
+    , m_store(store)
+    , m_preferences(preferences)
+    , m_geocoder(geocoder)
+    , m_location(location)
+{
+    setObjectName(u"mainWindow"_s);
+    resize(1180, 740);
+    setMinimumSize(900, 560);
+
+    m_content = new ContentView(store, preferences, geocoder, location, this);
+    setCentralWidget(m_content);
+    buildMenus();
+    buildToolBar();
+
+    for (auto signal : { &FlightStore::aircraftChanged, &FlightStore::radiusNMChanged,
+                         &FlightStore::pausedChanged, &FlightStore::lastUpdatedChanged,
+                         &FlightStore::homeChanged }) {
+        connect(m_store, signal, this, &MainWindow::updateTitle);
+    }
+    connect(m_store, &FlightStore::pausedChanged, this, &MainWindow::updatePauseAction);
+    connect(m_store, &FlightStore::radiusNMChanged, this, &MainWindow::updateRadius);
+    connect(m_content, &ContentView::showingSetupChanged, this,
+            &MainWindow::updateToolBarVisibility);
+
+    updateTitle();
+    updatePauseAction();
+    updateRadius();
+    updateToolBarVisibility();
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::standardTime(const QTime &time, const QLocale &locale)
+{
+    // The long format is the standard one with seconds, plus a time zone ("t") that the
+    // summary leaves out.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString kept;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue;
+        kept += c;
+    }
+    kept.remove(u"()"_s);
+    return locale.toString(time, kept.trimmed());
+}
+
+QString MainWindow::statusSummary(qsizetype aircraftCount, double radiusNM, bool paused,
+                                  const QDateTime &lastUpdated, const QLocale &locale)
+{
+    QString summary = u"%1 aircraft within %2 nm"_s.arg(aircraftCount).arg(qint64(radiusNM));
+    if (paused)
+        summary += u" · paused"_s;
+    else if (lastUpdated.isValid())
+        summary += u" · updated "_s + standardTime(lastUpdated.time(), locale);
+    return summary;
+}
+
+void MainWindow::buildMenus()
+{
+    m_applicationMenu = menuBar()->addMenu(u"&File"_s);
+    m_applicationMenu->setObjectName(u"applicationMenu"_s);
+    m_quit = m_applicationMenu->addAction(u"&Quit"_s);
+    m_quit->setObjectName(u"quit"_s);
+    // Ctrl+Q everywhere, also where the platform names no standard quit key.
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quit->setMenuRole(QAction::QuitRole);
+    connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    m_viewMenu = menuBar()->addMenu(u"&View"_s);
+    m_viewMenu->setObjectName(u"viewMenu"_s);
+    m_showTrails = m_viewMenu->addAction(u"Show Flight Trails"_s);
+    m_showTrails->setObjectName(u"showTrails"_s);
+    m_showTrails->setCheckable(true);
+    m_showTrails->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+    m_showTrails->setChecked(m_preferences->showTrails());
+    connect(m_showTrails, &QAction::toggled, m_preferences,
+            [this](bool on) { m_preferences->setShowTrails(on); });
+    connect(m_preferences, &Preferences::showTrailsChanged, m_showTrails,
+            [this] { m_showTrails->setChecked(m_preferences->showTrails()); });
+
+    m_colorByAltitude = m_viewMenu->addAction(u"Color Aircraft by Altitude"_s);
+    m_colorByAltitude->setObjectName(u"colorByAltitude"_s);
+    m_colorByAltitude->setCheckable(true);
+    m_colorByAltitude->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    m_colorByAltitude->setChecked(m_preferences->colorByAltitude());
+    connect(m_colorByAltitude, &QAction::toggled, m_preferences,
+            [this](bool on) { m_preferences->setColorByAltitude(on); });
+    connect(m_preferences, &Preferences::colorByAltitudeChanged, m_colorByAltitude,
+            [this] { m_colorByAltitude->setChecked(m_preferences->colorByAltitude()); });
+}
+
+void MainWindow::buildToolBar()
+{
+    m_toolBar = addToolBar(u"Toolbar"_s);
+    m_toolBar->setObjectName(u"mainToolBar"_s);
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolBar->toggleViewAction()->setVisible(false);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_toolBar->setIconSize(QSize(18, 18));
+    // Toolbars leave their buttons out of the Tab chain; every button here, including the ones
+    // other panels add later, is made reachable as it is polished.
+    m_toolBar->installEventFilter(this);
+
+    // A picker that shows its value: "25 nm" and a chevron after it. The menu opens from a
+    // click rather than through setMenu(), whose arrow the style would draw over the text.
+    m_radiusButton = new QToolButton(m_toolBar);
+    m_radiusButton->setObjectName(u"radiusButton"_s);
+    m_radiusButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_radiusButton->setLayoutDirection(Qt::RightToLeft);
+    m_radiusButton->setIcon(Symbols::icon(u"chevron.down"_s));
+    m_radiusButton->setIconSize(QSize(14, 14));
+    m_radiusButton->setAutoRaise(true);
+    m_radiusButton->setAccessibleName(u"Radius"_s);
+    m_radiusButton->setToolTip(u"Search radius around home"_s);
+    m_radiusMenu = new QMenu(u"Radius"_s, m_radiusButton);
+    m_radiusMenu->setObjectName(u"radiusMenu"_s);
+    m_radiusMenu->setLayoutDirection(Qt::LeftToRight);
+    m_radiusGroup = new QActionGroup(m_radiusMenu);
+    m_radiusGroup->setExclusive(true);
+    for (const int nm : radiusChoices) {
+        QAction *choice = m_radiusMenu->addAction(u"%1 nm"_s.arg(nm));
+        choice->setCheckable(true);
+        choice->setData(nm);
+        m_radiusGroup->addAction(choice);
+        connect(choice, &QAction::triggered, m_store, [this, nm] {
+            if (m_store->radiusNM() != nm)
+                m_store->setRadiusNM(nm);
+        });
+    }
+    connect(m_radiusButton, &QToolButton::clicked, m_radiusMenu, [this] {
+        m_radiusMenu->popup(m_radiusButton->mapToGlobal(QPoint(0, m_radiusButton->height())));
+    });
+    m_toolBar->addWidget(m_radiusButton);
+
+    m_pauseAction = m_toolBar->addAction(u"Pause"_s);
+    m_pauseAction->setObjectName(u"pause"_s);
+    connect(m_pauseAction, &QAction::triggered, m_store,
+            [this] { m_store->setPaused(!m_store->isPaused()); });
+
+    m_homeAction = m_toolBar->addAction(Symbols::icon(u"house"_s), u"Home Location"_s);
+    m_homeAction->setObjectName(u"homeLocation"_s);
+    m_homeAction->setToolTip(u"Change home location"_s);
+    connect(m_homeAction, &QAction::triggered, this, &MainWindow::showHomeDialog);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_toolBar && event->type() == QEvent::ChildPolished) {
+        if (auto *button = qobject_cast<QToolButton *>(static_cast<QChildEvent *>(event)->child())) {
+            if (button->focusPolicy() == Qt::NoFocus)
+                button->setFocusPolicy(Qt::TabFocus);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showHomeDialog()
+{
+    if (m_homeDialog) {
+        m_homeDialog->raise();
+        m_homeDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new QDialog(this);
+    dialog->setObjectName(u"homeDialog"_s);
+    dialog->setWindowTitle(u"Home Location"_s);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto *setup = new SetupView(SetupView::Mode::Sheet, m_store, m_geocoder, m_location, dialog);
+    auto *layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(setup);
+    connect(setup, &SetupView::finished, dialog, &QDialog::accept);
+    m_homeDialog = dialog;
+    dialog->open();
+}
+
+void MainWindow::updateTitle()
+{
+    if (!m_store->home()) {
+        setWindowTitle(u"Skyvelle"_s);
+        return;
+    }
+    setWindowTitle(u"Skyvelle — "_s
+                   + statusSummary(m_store->aircraft().size(), m_store->radiusNM(),
+                                   m_store->isPaused(), m_store->lastUpdated()));
+}
+
+void MainWindow::updatePauseAction()
+{
+    const bool paused = m_store->isPaused();
+    m_pauseAction->setText(paused ? u"Resume"_s : u"Pause"_s);
+    m_pauseAction->setIcon(Symbols::icon(paused ? u"play.fill"_s : u"pause.fill"_s));
+    m_pauseAction->setToolTip(paused ? u"Resume live updates"_s : u"Pause live updates"_s);
+}
+
+void MainWindow::updateRadius()
+{
+    const double radius = m_store->radiusNM();
+    m_radiusButton->setText(radiusLabel(radius));
+    for (QAction *choice : m_radiusGroup->actions())
+        choice->setChecked(choice->data().toInt() == radius);
+}
+
+void MainWindow::updateToolBarVisibility()
+{
+    // The first-run setup fills the window by itself; the toolbar belongs to the live view.
+    m_toolBar->setVisible(!m_content->isShowingSetup());
+}

@@ -1,0 +1,921 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "radarmaprenderer.h"
+
+#include "altitudecolors.h"
+#include "hexcolor.h"
+#include "preferences.h"
+#include "symbols.h"
+#include "systemcolors.h"
+
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RadarMapRenderer", text);
+}
+
+QColor withAlpha(QColor color, double alpha)
+{
+    color.setAlphaF(float(color.alphaF() * alpha));
+    return color;
+}
+
+// Three box passes approximate a Gaussian blur; only the alpha of black matters here, and in
+// premultiplied black every channel is the alpha.
+void blurBlack(QImage &image, int radius)
+{
+    if (radius <= 0)
+        return;
+    const int width = image.width();
+    const int height = image.height();
+    std::vector<int> line(size_t(std::max(width, height)));
+    const auto pass = [&](int count, int length, auto &&at) {
+        for (int i = 0; i < count; ++i) {
+            for (int j = 0; j < length; ++j)
+                line[size_t(j)] = qAlpha(at(i, j));
+            int sum = 0;
+            for (int j = -radius; j <= radius; ++j)
+                sum += line[size_t(std::clamp(j, 0, length - 1))];
+            for (int j = 0; j < length; ++j) {
+                at(i, j) = qRgba(0, 0, 0, sum / (2 * radius + 1));
+                sum += line[size_t(std::min(j + radius + 1, length - 1))]
+                    - line[size_t(std::max(j - radius, 0))];
+            }
+        }
+    };
+    for (int round = 0; round < 3; ++round) {
+        pass(height, width, [&](int y, int x) -> QRgb & {
+            return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
+        });
+        pass(width, height, [&](int x, int y) -> QRgb & {
+            return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
+        });
+    }
+}
+
+// A soft shadow of a disc, for markers and the home sign. @p painter paints on a sprite in
+// device pixels with no transform; @p centre and @p diameter are device-independent.
+void paintDiscShadow(QPainter *painter, const QPointF &centre, double diameter, double opacity,
+                     double blurRadius, qreal ratio)
+{
+    QImage shadow(painter->device()->width(), painter->device()->height(),
+                  QImage::Format_ARGB32_Premultiplied);
+    shadow.fill(Qt::transparent);
+    {
+        QPainter p(&shadow);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(ratio, ratio);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, int(std::lround(opacity * 255))));
+        p.drawEllipse(centre, diameter / 2, diameter / 2);
+    }
+    blurBlack(shadow, int(std::lround(blurRadius * ratio / 2.0)));
+    painter->drawImage(QPointF(0, 0), shadow);
+}
+
+QString graticuleLabel(double degrees, double step, bool latitude)
+{
+    const int decimals = step >= 1.0 ? 0 : (step >= 0.1 && std::fmod(step * 10.0, 1.0) < 1e-9 ? 1 : 2);
+    const QChar hemisphere = latitude ? (degrees < 0 ? u'S' : u'N') : (degrees < 0 ? u'W' : u'E');
+    const double value = std::abs(degrees) < 1e-9 ? 0.0 : std::abs(degrees);
+    return QString::number(value, 'f', decimals) + u'°' + (value == 0.0 ? QString() : QString(hemisphere));
+}
+
+// Marker glyphs are drawn turned in steps of this many degrees.
+constexpr double angleStep = 3.0;
+
+QFont smallFont(double pixelSize)
+{
+    QFont font;
+    font.setPixelSize(int(std::lround(pixelSize)));
+    return font;
+}
+
+} // namespace
+
+RadarMapSettings RadarMapSettings::fromPreferences(const Preferences &preferences,
+                                                   const QPalette &palette)
+{
+    RadarMapSettings settings;
+    settings.mapStyleChoice = preferences.mapStyleChoice();
+    settings.planeColorHex = preferences.planeColorHex();
+    settings.markerScale = preferences.markerScale();
+    settings.increaseContrast = preferences.increaseContrast();
+    settings.differentiateWithoutColor = preferences.differentiateWithoutColor();
+    settings.reduceMotion = preferences.reduceMotion();
+    settings.colorByAltitude = preferences.colorByAltitude();
+    settings.showTrails = preferences.showTrails();
+    settings.trailWidth = preferences.trailWidth();
+    settings.palette = palette;
+    return settings;
+}
+
+RadarMapRenderer::RadarMapRenderer(TileSource *tiles) : m_tiles(tiles), m_muted(192), m_scaled(128) { }
+
+// Style table
+
+RadarMapRenderer::Style RadarMapRenderer::style(const QString &choice)
+{
+    if (choice == u"muted"_s)
+        return Style::Muted;
+    if (choice == u"imagery"_s)
+        return Style::Imagery;
+    if (choice == u"hybrid"_s)
+        return Style::Hybrid;
+    return Style::Standard;
+}
+
+QString RadarMapRenderer::styleChoice(Style style)
+{
+    switch (style) {
+    case Style::Standard:
+        break;
+    case Style::Muted:
+        return u"muted"_s;
+    case Style::Imagery:
+        return u"imagery"_s;
+    case Style::Hybrid:
+        return u"hybrid"_s;
+    }
+    return u"standard"_s;
+}
+
+QString RadarMapRenderer::styleName(Style style)
+{
+    switch (style) {
+    case Style::Standard:
+        break;
+    case Style::Muted:
+        return tr("Muted");
+    case Style::Imagery:
+        return tr("Satellite");
+    case Style::Hybrid:
+        return tr("Hybrid");
+    }
+    return tr("Standard");
+}
+
+QList<TileSource::Layer> RadarMapRenderer::layers(Style style)
+{
+    switch (style) {
+    case Style::Standard:
+    case Style::Muted:
+        break;
+    case Style::Imagery:
+        return { TileSource::Layer::Imagery };
+    case Style::Hybrid:
+        return { TileSource::Layer::Imagery, TileSource::Layer::Overlay };
+    }
+    return { TileSource::Layer::Standard };
+}
+
+QString RadarMapRenderer::attribution(Style style)
+{
+    if (style == Style::Imagery || style == Style::Hybrid)
+        return u"Tiles © Esri — Source: Esri, i-cubed, USDA, USGS, AEX, GeoEye, Getmapping, "
+               "Aerogrid, IGN, IGP, UPR-EGP, and the GIS User Community"_s;
+    return u"© OpenStreetMap contributors"_s;
+}
+
+QColor RadarMapRenderer::ringColor(Style style, const QPalette &palette)
+{
+    if (style == Style::Imagery || style == Style::Hybrid)
+        return Qt::white;
+    return SystemColors::blue(palette);
+}
+
+// Marker rules
+
+QColor RadarMapRenderer::planeColor(const QString &planeColorHex)
+{
+    // The orange the default preference names, so that a bad value looks like no value.
+    return HexColor::color(planeColorHex).value_or(QColor(255, 149, 0));
+}
+
+QColor RadarMapRenderer::markerBaseColor(const Aircraft &aircraft, bool colorByAltitude,
+                                         const QColor &planeColor)
+{
+    return colorByAltitude ? AltitudeColors::color(aircraft.altitudeFeet()) : planeColor;
+}
+
+QColor RadarMapRenderer::fillColor(const Aircraft &aircraft, const QColor &baseColor)
+{
+    if (aircraft.isEmergency())
+        return SystemColors::emergencyRed();
+    if (aircraft.isMilitary())
+        return SystemColors::militaryGreen();
+    return baseColor;
+}
+
+QColor RadarMapRenderer::glyphColor(const QColor &fillColor)
+{
+    return HexColor::luminance(fillColor) > 0.62 ? QColor(0, 0, 0, 217) : QColor(Qt::white);
+}
+
+QColor RadarMapRenderer::markerRingColor(const QColor &fillColor, bool strong)
+{
+    if (HexColor::luminance(fillColor) > 0.62)
+        return QColor(0, 0, 0, strong ? 204 : 128);
+    return QColor(255, 255, 255, strong ? 255 : 217);
+}
+
+double RadarMapRenderer::discDiameter(double scale, bool selected)
+{
+    return scale * (selected ? 30.0 : 24.0);
+}
+
+double RadarMapRenderer::ringWidth(bool highContrast, bool selected)
+{
+    return (highContrast ? 1.0 : 0.0) + (selected ? 2.5 : 1.5);
+}
+
+double RadarMapRenderer::glyphSize(double scale, bool selected)
+{
+    return scale * (selected ? 15.0 : 12.0);
+}
+
+double RadarMapRenderer::glyphRotation(const Aircraft &aircraft)
+{
+    return aircraft.track ? *aircraft.track - 90.0 : 0.0;
+}
+
+RadarMapRenderer::Badge RadarMapRenderer::badge(const Aircraft &aircraft, bool showSymbols)
+{
+    if (!showSymbols)
+        return Badge::None;
+    if (aircraft.isEmergency())
+        return Badge::Exclamation;
+    if (aircraft.isMilitary())
+        return Badge::Star;
+    return Badge::None;
+}
+
+QList<RadarMapRenderer::TrailSegment> RadarMapRenderer::trailSegments(const RadarMapScene &scene,
+                                                                      const RadarMapSettings &settings)
+{
+    QList<TrailSegment> segments;
+    if (!settings.showTrails)
+        return segments;
+    const QColor plane = planeColor(settings.planeColorHex);
+    for (const Aircraft &aircraft : scene.aircraft) {
+        const auto trail = scene.trails.constFind(aircraft.hex);
+        if (trail == scene.trails.cend() || trail->size() < 2)
+            continue;
+        segments.append({ u"trail-"_s + aircraft.hex, *trail,
+                          fillColor(aircraft, markerBaseColor(aircraft, settings.colorByAltitude, plane)) });
+    }
+    return segments;
+}
+
+QString RadarMapRenderer::accessibilityText(const Aircraft &aircraft, const QString &distanceUnit)
+{
+    QStringList parts { aircraft.displayName(), aircraft.altitudeText() };
+    if (const auto distance = aircraft.distanceText(distanceUnit, false))
+        parts << *distance;
+    if (aircraft.isEmergency())
+        parts << tr("emergency");
+    if (aircraft.isMilitary())
+        parts << tr("military");
+    return parts.join(u", "_s);
+}
+
+QString RadarMapRenderer::altitudeKeyDescription()
+{
+    return tr("Altitude colors: orange below 2,000 feet, yellow to 10,000, green to 20,000, "
+              "cyan to 30,000, violet above");
+}
+
+// Painting
+
+void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
+                              const RadarMapScene &scene, const RadarMapSettings &settings,
+                              const QRectF &exposed)
+{
+    const Mercator::Viewport viewport(rect, camera);
+    m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
+    const Style mapStyle = style(settings.mapStyleChoice);
+    painter->save();
+    painter->setClipRect(rect);
+    paintBasemap(painter, viewport, mapStyle, settings.palette);
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (scene.home)
+        paintHome(painter, viewport, scene, mapStyle, settings.palette);
+    paintTraffic(painter, viewport, scene, settings);
+    if (settings.colorByAltitude)
+        paintAltitudeKey(painter, rect, settings);
+    paintAttribution(painter, rect, mapStyle, settings);
+    painter->restore();
+}
+
+void RadarMapRenderer::paintBasemap(QPainter *painter, const Mercator::Viewport &viewport,
+                                    Style style, const QPalette &palette)
+{
+    if (!m_tiles) {
+        painter->fillRect(m_exposed, palette.color(QPalette::Base));
+        paintGraticule(painter, viewport, palette);
+        return;
+    }
+    const int level = Mercator::tileZoomFor(viewport.zoom());
+    const QList<TileSource::Layer> layers = RadarMapRenderer::layers(style);
+    m_tiles->beginFrame();
+    std::vector<std::vector<PlacedTile>> placed;
+    for (const TileSource::Layer layer : layers)
+        placed.push_back(placeTiles(viewport, layer, level));
+    m_tiles->endFrame();
+    // The graticule only shows through gaps of the (opaque) base layer.
+    const bool complete = std::all_of(placed.front().cbegin(), placed.front().cend(),
+                                      [](const PlacedTile &tile) { return !tile.image.isNull(); });
+    if (!complete) {
+        painter->fillRect(m_exposed, palette.color(QPalette::Base));
+        paintGraticule(painter, viewport, palette);
+    }
+    for (size_t i = 0; i < placed.size(); ++i)
+        paintTiles(painter, placed[i], layers[qsizetype(i)], level, style == Style::Muted);
+}
+
+void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewport &viewport,
+                                      const QPalette &palette) const
+{
+    const QRectF &rect = viewport.rect();
+    const double pixelsPerDegree = Mercator::worldSize(viewport.zoom()) / 360.0;
+    // The finest step that keeps lines at least this far apart.
+    constexpr double minimumSpacing = 90.0;
+    constexpr double steps[] = { 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 45 };
+    double step = 90.0;
+    for (const double candidate : steps) {
+        if (candidate * pixelsPerDegree >= minimumSpacing) {
+            step = candidate;
+            break;
+        }
+    }
+    const LatLon centre = viewport.toCoordinate(rect.center());
+    const double west = centre.longitude - rect.width() / 2.0 / pixelsPerDegree;
+    const double east = centre.longitude + rect.width() / 2.0 / pixelsPerDegree;
+    const double north = std::min(viewport.toCoordinate(rect.topLeft()).latitude, Mercator::maxLatitude);
+    const double south = std::max(viewport.toCoordinate(rect.bottomLeft()).latitude, -Mercator::maxLatitude);
+
+    QColor line = palette.color(QPalette::Text);
+    const QColor label = withAlpha(line, 0.45);
+    line = withAlpha(line, 0.12);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(QPen(line, 0));
+    painter->setFont(smallFont(10));
+    const QFontMetricsF metrics(painter->font());
+
+    for (double lon = std::ceil(west / step) * step; lon <= east; lon += step) {
+        const double x = rect.center().x() + (lon - centre.longitude) * pixelsPerDegree;
+        painter->setPen(QPen(line, 0));
+        painter->drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
+        painter->setPen(label);
+        painter->drawText(QPointF(x + 3, rect.top() + metrics.ascent() + 3),
+                          graticuleLabel(std::remainder(lon, 360.0), step, false));
+    }
+    for (double lat = std::ceil(south / step) * step; lat <= north; lat += step) {
+        const double y = viewport.toScreen({ lat, centre.longitude }).y();
+        painter->setPen(QPen(line, 0));
+        painter->drawLine(QPointF(rect.left(), y), QPointF(rect.right(), y));
+        painter->setPen(label);
+        painter->drawText(QPointF(rect.left() + 3, y - 3), graticuleLabel(lat, step, true));
+    }
+    painter->restore();
+}
+
+std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(const Mercator::Viewport &viewport,
+                                                                      TileSource::Layer layer, int level)
+{
+    const double side = Mercator::tileSize * std::exp2(viewport.zoom() - level);
+    // The screen point of the world's origin.
+    const QPointF origin = viewport.rect().center() - viewport.centreWorld();
+    const Mercator::TileRange range = viewport.tiles(level);
+    const QPointF middle = viewport.rect().center();
+
+    std::vector<std::pair<double, PlacedTile>> slots;
+    slots.reserve(size_t(range.count()));
+    for (int y = range.firstY; y <= range.lastY; ++y) {
+        for (int x = range.firstX; x <= range.lastX; ++x) {
+            // Edges on whole pixels, shared by neighbours, so no seams show between tiles.
+            const double left = std::round(origin.x() + x * side);
+            const double top = std::round(origin.y() + y * side);
+            const QRectF target(left, top, std::round(origin.x() + (x + 1) * side) - left,
+                                std::round(origin.y() + (y + 1) * side) - top);
+            const QPointF offset = target.center() - middle;
+            slots.push_back({ offset.x() * offset.x() + offset.y() * offset.y(),
+                              PlacedTile { target, {}, Mercator::wrapTileX(x, level), y } });
+        }
+    }
+    // The middle of the view is asked for, and so loads, first.
+    std::sort(slots.begin(), slots.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<PlacedTile> tiles;
+    tiles.reserve(slots.size());
+    for (auto &[distance, tile] : slots) {
+        // Tiles outside the exposed part are still asked for: they are in view.
+        tile.image = m_tiles->tile(layer, level, tile.x, tile.y);
+        if (tile.target.intersects(m_exposed))
+            tiles.push_back(std::move(tile));
+    }
+    return tiles;
+}
+
+void RadarMapRenderer::paintTiles(QPainter *painter, const std::vector<PlacedTile> &tiles,
+                                  TileSource::Layer layer, int level, bool muted)
+{
+    for (const PlacedTile &tile : tiles) {
+        if (!tile.image.isNull())
+            paintTile(painter, tile.target, muted ? mutedTile(tile.image) : tile.image);
+        else
+            paintStandIn(painter, tile.target, layer, level, tile.x, tile.y, muted);
+    }
+}
+
+void RadarMapRenderer::paintTile(QPainter *painter, const QRectF &target, const QImage &image)
+{
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const QSize size = (target.size() * ratio).toSize();
+    if (size == image.size() && painter->transform().isIdentity()) {
+        painter->drawImage(target.topLeft(), image);
+        return;
+    }
+    // Between whole levels tiles are drawn enlarged or reduced; smooth scaling is dear, so
+    // the scaled picture is kept while the zoom stays.
+    const ScaledKey key { image.cacheKey(), size };
+    if (const QImage *scaled = m_scaled.object(key)) {
+        painter->drawImage(target.topLeft(), *scaled);
+        return;
+    }
+    QImage scaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    painter->drawImage(target.topLeft(), scaled);
+    m_scaled.insert(key, new QImage(std::move(scaled)));
+}
+
+bool RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer,
+                                    int z, int x, int y, bool muted)
+{
+    // While a level loads, the level above stands in, enlarged.
+    for (int up = 1; up <= 4 && z - up >= 0; ++up) {
+        QImage parent = m_tiles->cachedTile(layer, z - up, x >> up, y >> up);
+        if (parent.isNull())
+            continue;
+        if (muted)
+            parent = mutedTile(parent);
+        const int mask = (1 << up) - 1;
+        const double part = double(parent.width()) / (1 << up);
+        painter->save();
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        painter->drawImage(target, parent, QRectF((x & mask) * part, (y & mask) * part, part, part));
+        painter->restore();
+        return true;
+    }
+    // Zooming out, the level below is usually there.
+    if (z >= Mercator::maxTileZoom)
+        return false;
+    bool any = false;
+    for (int child = 0; child < 4; ++child) {
+        const int dx = child & 1;
+        const int dy = child >> 1;
+        QImage image = m_tiles->cachedTile(layer, z + 1, 2 * x + dx, 2 * y + dy);
+        if (image.isNull())
+            continue;
+        if (muted)
+            image = mutedTile(image);
+        const QSizeF half = target.size() / 2.0;
+        painter->save();
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        painter->drawImage(QRectF(target.topLeft() + QPointF(dx * half.width(), dy * half.height()), half),
+                           image);
+        painter->restore();
+        any = true;
+    }
+    return any;
+}
+
+QImage RadarMapRenderer::mutedTile(const QImage &tile)
+{
+    if (const QImage *done = m_muted.object(tile.cacheKey()))
+        return *done;
+    // Mostly grey, and lighter, so that markers stand out; premultiplied, so "white" is alpha.
+    QImage muted = tile.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < muted.height(); ++y) {
+        auto *pixel = reinterpret_cast<QRgb *>(muted.scanLine(y));
+        for (int x = 0; x < muted.width(); ++x) {
+            const int a = qAlpha(pixel[x]);
+            const int grey = (qRed(pixel[x]) * 77 + qGreen(pixel[x]) * 150 + qBlue(pixel[x]) * 29) >> 8;
+            const auto mute = [&](int c) {
+                const int desaturated = (c + 3 * grey) / 4;
+                return desaturated + (a - desaturated) * 2 / 5;
+            };
+            pixel[x] = qRgba(mute(qRed(pixel[x])), mute(qGreen(pixel[x])), mute(qBlue(pixel[x])), a);
+        }
+    }
+    if (!tile.hasAlphaChannel())
+        muted.convertTo(QImage::Format_RGB32);
+    m_muted.insert(tile.cacheKey(), new QImage(muted));
+    return muted;
+}
+
+void RadarMapRenderer::paintHome(QPainter *painter, const Mercator::Viewport &viewport,
+                                 const RadarMapScene &scene, Style style, const QPalette &palette)
+{
+    const LatLon home { scene.home->latitude, scene.home->longitude };
+    const double radius = Mercator::ringRadiusMetres(scene.radiusNM);
+    QPolygonF ring;
+    constexpr int points = 180;
+    ring.reserve(points);
+    for (int i = 0; i < points; ++i)
+        ring << viewport.toScreen(Mercator::destination(home, i * 360.0 / points, radius));
+    const QColor color = ringColor(style, palette);
+    // The faint fill spans most of the view: filled without antialiasing, which costs a
+    // fraction, since the outline covers its edge anyway.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(withAlpha(color, 0.05));
+    painter->drawPolygon(ring);
+    painter->restore();
+    painter->setPen(QPen(withAlpha(color, 0.5), 1.5));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPolygon(ring);
+
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const QImage &sign = homeImage(SystemColors::blue(palette), ratio);
+    const QPointF centre = viewport.toScreen(home);
+    const QSizeF size = sign.deviceIndependentSize();
+    painter->drawImage(centre - QPointF(size.width() / 2, size.height() / 2), sign);
+}
+
+const QImage &RadarMapRenderer::homeImage(const QColor &disc, qreal ratio)
+{
+    if (!m_home.isNull() && m_homeColor == disc.rgba() && m_home.devicePixelRatio() == ratio)
+        return m_home;
+    // The "house.circle.fill" sign at title size: white house on a blue disc.
+    constexpr double diameter = 22.0;
+    constexpr double margin = 5.0;
+    constexpr double side = diameter + 2 * margin;
+    const int pixels = int(std::ceil(side * ratio));
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(pixels / ratio / 2.0, pixels / ratio / 2.0);
+    paintDiscShadow(&p, centre, diameter, 0.33, 2.0, ratio);
+    p.scale(ratio, ratio);
+    p.setPen(Qt::NoPen);
+    p.setBrush(disc);
+    p.drawEllipse(centre, diameter / 2, diameter / 2);
+    const double glyph = diameter * 0.62;
+    Symbols::paint(&p, u"house.fill"_s, QRectF(centre - QPointF(glyph / 2, glyph / 2), QSizeF(glyph, glyph)),
+                   Qt::white);
+    p.end();
+    image.setDevicePixelRatio(ratio);
+    m_home = image;
+    m_homeColor = disc.rgba();
+    return m_home;
+}
+
+void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
+                                    const RadarMapSettings &settings, const QPointF &origin, qreal ratio)
+{
+    ++m_frame;
+    const double width = settings.trailWidth * ratio;
+    const QRectF bounds = QRectF(QPointF(0, 0), m_canvas.image().size()).adjusted(-width, -width, width, width);
+    m_trailOrder.clear();
+    m_trailPoints.clear();
+    for (int index = 0; index < scene.aircraft.size(); ++index) {
+        const Aircraft &aircraft = scene.aircraft[index];
+        const auto trail = scene.trails.constFind(aircraft.hex);
+        if (trail == scene.trails.cend() || trail->size() < 2)
+            continue;
+        ProjectedTrail &projected = m_projectedTrails[aircraft.hex];
+        if (projected.data != trail->constData() || projected.size != trail->size() || !(projected.last == trail->last())) {
+            projected.unit.clear();
+            for (const LatLon &point : *trail)
+                projected.unit.push_back(Mercator::projectUnit(point));
+            projected.data = trail->constData();
+            projected.size = trail->size();
+            projected.last = trail->last();
+        }
+        projected.frame = m_frame;
+
+        const size_t first = m_trailPoints.size();
+        double left = 1e30, right = -1e30, top = 1e30, bottom = -1e30;
+        for (const QPointF &unit : projected.unit) {
+            const QPointF device = (viewport.unitToScreen(unit) - origin) * ratio;
+            left = std::min(left, device.x());
+            right = std::max(right, device.x());
+            top = std::min(top, device.y());
+            bottom = std::max(bottom, device.y());
+            m_trailPoints.push_back(device);
+        }
+        // A gliding marker pulls the end of its trail along with it.
+        if (!scene.drawnPositions.isEmpty() && aircraft.coordinate() == trail->last()) {
+            const auto drawn = scene.drawnPositions.constFind(aircraft.hex);
+            if (drawn != scene.drawnPositions.cend())
+                m_trailPoints.back() = (viewport.toScreen(*drawn) - origin) * ratio;
+        }
+        if (right < bounds.left() || left > bounds.right() || bottom < bounds.top() || top > bounds.bottom()) {
+            m_trailPoints.resize(first);
+            continue;
+        }
+        m_trailOrder.push_back({ top, index, first, m_trailPoints.size() - first });
+    }
+    // Row by row, which keeps the canvas memory at hand; where trails cross, the more opaque
+    // one shows whatever the order.
+    std::sort(m_trailOrder.begin(), m_trailOrder.end(), [](const TrailRun &a, const TrailRun &b) {
+        return a.top < b.top || (a.top == b.top && a.index < b.index);
+    });
+    for (const TrailRun &run : m_trailOrder) {
+        QColor color = QColor::fromRgba(m_fills[size_t(run.index)]);
+        color.setAlphaF(0.45f);
+        m_canvas.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width, color.rgba());
+    }
+    // Forget the trails of aircraft that have gone.
+    if (m_projectedTrails.size() > 2 * scene.trails.size() + 64) {
+        for (auto it = m_projectedTrails.begin(); it != m_projectedTrails.end();) {
+            if (it->frame != m_frame)
+                it = m_projectedTrails.erase(it);
+            else
+                ++it;
+        }
+    }
+}
+
+void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
+                                    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    // The canvas covers the exposed part, on whole device pixels.
+    const QPointF origin(std::floor(m_exposed.left() * ratio) / ratio, std::floor(m_exposed.top() * ratio) / ratio);
+    const QSize size(int(std::ceil((m_exposed.right() - origin.x()) * ratio)),
+                     int(std::ceil((m_exposed.bottom() - origin.y()) * ratio)));
+    if (size.isEmpty())
+        return;
+    m_canvas.reset(size, ratio);
+    const QColor plane = planeColor(settings.planeColorHex);
+    m_fills.clear();
+    for (const Aircraft &aircraft : scene.aircraft)
+        m_fills.push_back(fillColor(aircraft, markerBaseColor(aircraft, settings.colorByAltitude, plane)).rgba());
+    if (settings.showTrails)
+        strokeTrails(viewport, scene, settings, origin, ratio);
+
+    const int scaleCenti = int(std::lround(settings.markerScale * 100.0));
+    const int ratioCenti = int(std::lround(ratio * 100.0));
+    const double reach = discDiameter(settings.markerScale, true);
+    const QRectF bounds = m_exposed.adjusted(-reach, -reach, reach, reach);
+    const auto spriteFor = [&](const Aircraft &aircraft, const QColor &fill, bool selected) -> const SpriteCanvas::Sprite & {
+        // Steps of a few degrees keep the pictures few (and in the processor's cache) while
+        // the wing tips stray less than a fifth of a pixel.
+        double turn = std::fmod(glyphRotation(aircraft), 360.0);
+        if (turn < 0)
+            turn += 360.0;
+        return markerSprite({ fill.rgba(), selected, settings.increaseContrast,
+                              badge(aircraft, settings.differentiateWithoutColor),
+                              int(std::lround(turn / angleStep)) % int(360 / angleStep), scaleCenti, ratioCenti });
+    };
+
+    const Aircraft *selected = nullptr;
+    QColor selectedFill;
+    QPointF selectedPoint;
+    const bool gliding = !scene.drawnPositions.isEmpty();
+    m_placed.clear();
+    for (int index = 0; index < scene.aircraft.size(); ++index) {
+        const Aircraft &aircraft = scene.aircraft[index];
+        if (!aircraft.lat || !aircraft.lon)
+            continue;
+        LatLon position { *aircraft.lat, *aircraft.lon };
+        if (gliding)
+            position = scene.drawnPositions.value(aircraft.hex, position);
+        const QPointF point = viewport.toScreen(position);
+        if (!bounds.contains(point))
+            continue;
+        // The selected marker goes on top of the others.
+        if (!scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex) {
+            selected = &aircraft;
+            selectedFill = QColor::fromRgba(m_fills[size_t(index)]);
+            selectedPoint = point;
+            continue;
+        }
+        m_placed.push_back({ point, index });
+    }
+    // As on any map, a marker lower down stands in front; drawing row by row also keeps the
+    // canvas memory at hand.
+    std::sort(m_placed.begin(), m_placed.end(), [](const Placed &a, const Placed &b) {
+        return a.point.y() < b.point.y() || (a.point.y() == b.point.y() && a.index < b.index);
+    });
+    for (const Placed &placed : m_placed) {
+        const Aircraft &aircraft = scene.aircraft[placed.index];
+        const SpriteCanvas::Sprite &sprite = spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
+        const QPointF device = (placed.point - origin) * ratio;
+        m_canvas.drawSprite(sprite, QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
+                                           int(std::lround(device.y() - sprite.image().height() / 2.0))));
+    }
+    if (!m_canvas.isEmpty()) {
+        const QRect dirty = m_canvas.dirty();
+        painter->drawImage(origin + QPointF(dirty.topLeft()) / ratio, m_canvas.image(), dirty);
+    }
+
+    if (selected) {
+        paintHalo(painter, selectedPoint, selectedFill, discDiameter(settings.markerScale, true), scene, settings);
+        const QImage &image = spriteFor(*selected, selectedFill, true).image();
+        const QSizeF half = image.deviceIndependentSize() / 2.0;
+        // Whole device pixels keep the picture as sharp as it was drawn.
+        painter->drawImage(QPointF(std::round((selectedPoint.x() - half.width()) * ratio) / ratio,
+                                   std::round((selectedPoint.y() - half.height()) * ratio) / ratio),
+                           image);
+    }
+}
+
+void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
+                                 double diameter, const RadarMapScene &scene,
+                                 const RadarMapSettings &settings) const
+{
+    double scale = 1.7;
+    double opacity = 0.4;
+    double width = 3.0;
+    if (!settings.reduceMotion) {
+        // Grows from the disc and fades, easing out, then starts over.
+        const double phase = std::clamp(scene.haloPhase, 0.0, 1.0);
+        const double eased = 1.0 - (1.0 - phase) * (1.0 - phase);
+        scale = 1.0 + 1.8 * eased;
+        opacity = 0.75 * (1.0 - eased);
+        width = 2.5;
+    }
+    if (opacity <= 0.0)
+        return;
+    painter->setPen(QPen(withAlpha(color, opacity), width * scale));
+    painter->setBrush(Qt::NoBrush);
+    const double radius = (diameter - width) / 2.0 * scale;
+    painter->drawEllipse(centre, radius, radius);
+}
+
+const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
+{
+    const auto found = m_markers.constFind(key);
+    if (found != m_markers.cend())
+        return *found;
+    if (m_markers.size() > 4096)
+        m_markers.clear();
+
+    const double scale = key.scaleCenti / 100.0;
+    const qreal ratio = key.ratioCenti / 100.0;
+    const double diameter = discDiameter(scale, key.selected);
+    // Room for the shadow below and the badge beyond the top-right corner.
+    const double margin = std::ceil(4.0 + 4.0 * scale);
+    const double side = diameter + 2 * margin;
+    const int pixels = int(std::ceil(side * ratio));
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const QPointF centre(pixels / ratio / 2.0, pixels / ratio / 2.0);
+    const QColor fill = QColor::fromRgba(key.fill);
+
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (key.highContrast)
+        paintDiscShadow(&p, centre + QPointF(0, 1), diameter, 0.7, 3.0, ratio);
+    else
+        paintDiscShadow(&p, centre + QPointF(0, 1), diameter, 0.45, 2.0, ratio);
+    p.scale(ratio, ratio);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawEllipse(centre, diameter / 2, diameter / 2);
+
+    const double ring = ringWidth(key.highContrast, key.selected);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(markerRingColor(fill, key.selected || key.highContrast), ring));
+    p.drawEllipse(centre, (diameter - ring) / 2, (diameter - ring) / 2);
+
+    p.save();
+    p.translate(centre);
+    p.rotate(key.angleBucket * angleStep);
+    const double glyph = glyphSize(scale, key.selected);
+    p.scale(glyph, glyph);
+    // A hairline of the same colour round the outline stands in for the bold weight.
+    const QColor ink = glyphColor(fill);
+    p.setPen(QPen(ink, 0.06));
+    p.setBrush(ink);
+    p.drawPath(Symbols::airplanePath());
+    p.restore();
+
+    if (key.badge != Badge::None) {
+        const double symbol = 6.0 * scale;
+        const double badgeSide = symbol + 4.0;
+        const QRectF frame(centre - QPointF(diameter / 2, diameter / 2), QSizeF(diameter, diameter));
+        const QRectF disc(frame.right() - badgeSide + 3.0, frame.top() - 3.0, badgeSide, badgeSide);
+        p.setPen(QPen(QColor(0, 0, 0, 102), 0.5));
+        p.setBrush(Qt::white);
+        p.drawEllipse(disc);
+        const QRectF glyphRect(disc.center() - QPointF(symbol / 2, symbol / 2), QSizeF(symbol, symbol));
+        Symbols::paint(&p, key.badge == Badge::Exclamation ? u"exclamationmark"_s : u"star.fill"_s,
+                       glyphRect, Qt::black);
+    }
+    p.end();
+    image.setDevicePixelRatio(ratio);
+    return *m_markers.insert(key, SpriteCanvas::Sprite(std::move(image)));
+}
+
+void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
+                                        const RadarMapSettings &settings) const
+{
+    const QFont font = smallFont(10);
+    const QFontMetricsF metrics(font);
+    constexpr double dot = 9.0;
+    constexpr double dotGap = 4.0;
+    constexpr double spacing = 10.0;
+    const QString unit = tr("×1,000 ft");
+    const QList<AltitudeColors::Band> &bands = AltitudeColors::bands();
+
+    double width = 0;
+    for (const AltitudeColors::Band &band : bands)
+        width += dot + dotGap + metrics.horizontalAdvance(band.label) + spacing;
+    width += metrics.horizontalAdvance(unit);
+    const double height = std::max(dot, metrics.height());
+    const QRectF panel(rect.left() + 12.0, rect.bottom() - settings.keyBottomMargin - height - 12.0,
+                       width + 20.0, height + 12.0);
+
+    const QPalette &palette = settings.palette;
+    painter->save();
+    painter->setPen(QPen(withAlpha(palette.color(QPalette::WindowText), 0.12), 0.5));
+    painter->setBrush(withAlpha(palette.color(QPalette::Window), 0.86));
+    painter->drawRoundedRect(panel, 8, 8);
+    painter->setFont(font);
+    double x = panel.left() + 10.0;
+    const double middle = panel.center().y();
+    const double baseline = middle + (metrics.ascent() - metrics.descent()) / 2.0;
+    for (const AltitudeColors::Band &band : bands) {
+        painter->setPen(QPen(QColor(255, 255, 255, 102), 0.5));
+        painter->setBrush(band.color);
+        painter->drawEllipse(QRectF(x, middle - dot / 2, dot, dot));
+        x += dot + dotGap;
+        painter->setPen(palette.color(QPalette::WindowText));
+        painter->drawText(QPointF(x, baseline), band.label);
+        x += metrics.horizontalAdvance(band.label) + spacing;
+    }
+    painter->setPen(withAlpha(palette.color(QPalette::WindowText), 0.45));
+    painter->drawText(QPointF(x, baseline), unit);
+    painter->restore();
+}
+
+void RadarMapRenderer::paintAttribution(QPainter *painter, const QRectF &rect, Style style,
+                                        const RadarMapSettings &settings) const
+{
+    // Always legible, whatever lies under it: the tile services ask to be named on the map.
+    const QFont font = smallFont(10);
+    const QFontMetricsF metrics(font);
+    const QString text = attribution(style);
+    const double available = std::max(60.0, rect.width() - 12.0 - settings.attributionRightMargin - 8.0);
+    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, available, 1000),
+                                               Qt::TextWordWrap | Qt::AlignLeft, text);
+    const QRectF box(rect.left() + 12.0, rect.bottom() - 4.0 - bounds.height() - 4.0,
+                     bounds.width() + 8.0, bounds.height() + 4.0);
+    const QPalette &palette = settings.palette;
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(withAlpha(palette.color(QPalette::Window), 0.75));
+    painter->drawRoundedRect(box, 4, 4);
+    painter->setFont(font);
+    painter->setPen(withAlpha(palette.color(QPalette::WindowText), 0.85));
+    painter->drawText(box.adjusted(4, 2, -4, -2), Qt::TextWordWrap | Qt::AlignLeft, text);
+    painter->restore();
+}
+
+QString RadarMapRenderer::markerAt(const QPointF &point, const QRectF &rect,
+                                   const Mercator::Camera &camera, const RadarMapScene &scene,
+                                   const RadarMapSettings &settings) const
+{
+    const Mercator::Viewport viewport(rect, camera);
+    const auto hit = [&](const Aircraft &aircraft, bool selected) {
+        if (!aircraft.lat || !aircraft.lon)
+            return false;
+        const LatLon position = scene.drawnPositions.value(aircraft.hex, { *aircraft.lat, *aircraft.lon });
+        const QPointF offset = viewport.toScreen(position) - point;
+        // A little beyond the disc, so that small markers are easy to hit.
+        const double reach = discDiameter(settings.markerScale, selected) / 2.0 + 2.0;
+        return offset.x() * offset.x() + offset.y() * offset.y() <= reach * reach;
+    };
+    // Topmost first: the selected marker, then the list backwards.
+    if (!scene.selectedHex.isEmpty()) {
+        for (const Aircraft &aircraft : scene.aircraft) {
+            if (aircraft.hex == scene.selectedHex && hit(aircraft, true))
+                return aircraft.hex;
+        }
+    }
+    for (auto it = scene.aircraft.crbegin(); it != scene.aircraft.crend(); ++it) {
+        if (it->hex != scene.selectedHex && hit(*it, false))
+            return it->hex;
+    }
+    return {};
+}

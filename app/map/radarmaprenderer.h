@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "aircraft.h"
+#include "homelocation.h"
+#include "mercator.h"
+#include "spritecanvas.h"
+#include "tilesource.h"
+
+#include <QCache>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QList>
+#include <QPalette>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class Preferences;
+class QPainter;
+
+// What the map shows at one moment, as the view takes it from the flight store.
+struct RadarMapScene {
+    std::optional<HomeLocation> home;
+    double radiusNM = 25.0;
+    // The displayed aircraft, in list order.
+    QList<Aircraft> aircraft;
+    // Kept positions per hex, oldest first.
+    QHash<QString, QList<LatLon>> trails;
+    // Where markers stand while they glide towards a new answer; the others stand at their own
+    // position. A trail that ends at the new position ends at the marker instead.
+    QHash<QString, LatLon> drawnPositions;
+    QString selectedHex;
+    // 0 … 1 through one pulse of the selection halo.
+    double haloPhase = 0.0;
+};
+
+// The map preferences, and what surrounds the picture.
+struct RadarMapSettings {
+    QString mapStyleChoice = QStringLiteral("standard");
+    QString planeColorHex = QStringLiteral("#FF8A00");
+    double markerScale = 1.0;
+    bool increaseContrast = false;
+    bool differentiateWithoutColor = false;
+    bool reduceMotion = false;
+    bool colorByAltitude = false;
+    bool showTrails = true;
+    double trailWidth = 2.0;
+    QPalette palette;
+    // From the bottom edge to the bottom of the altitude key, leaving room for controls.
+    double keyBottomMargin = 36.0;
+    // Room the attribution leaves free at the right end of the bottom edge.
+    double attributionRightMargin = 12.0;
+
+    static RadarMapSettings fromPreferences(const Preferences &preferences, const QPalette &palette);
+};
+
+// Paints the radar map on any QPainter: basemap tiles (or a graticule where they are missing),
+// the range ring and home, trails, aircraft markers and the selection halo, the altitude key
+// and the attribution of the tiles. Keeps pictures of the markers it has drawn, and draws
+// trails and markers on a layer of its own, so that thousands of aircraft stay cheap.
+class RadarMapRenderer
+{
+public:
+    enum class Style { Standard, Muted, Imagery, Hybrid };
+    enum class Badge { None, Exclamation, Star };
+
+    struct TrailSegment {
+        QString id;
+        QList<LatLon> coordinates;
+        QColor color;
+    };
+
+    // Without tiles the map is the graticule alone.
+    explicit RadarMapRenderer(TileSource *tiles = nullptr);
+
+    // @p exposed, when given, is the part that needs repainting; the rest may be skipped.
+    void render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
+                const RadarMapScene &scene, const RadarMapSettings &settings,
+                const QRectF &exposed = {});
+    // The hex of the topmost marker under @p point; empty when there is none.
+    QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,
+                     const RadarMapScene &scene, const RadarMapSettings &settings) const;
+
+    // Basemap styles by their preference value; an unknown value is Standard.
+    static Style style(const QString &choice);
+    static QString styleChoice(Style style);
+    static QString styleName(Style style);
+    // Tile layers bottom first.
+    static QList<TileSource::Layer> layers(Style style);
+    static QString attribution(Style style);
+    static QColor ringColor(Style style, const QPalette &palette);
+
+    // The colour of markers and trails before the emergency and military colours: the altitude
+    // band, or the preferred colour (orange when that does not parse).
+    static QColor planeColor(const QString &planeColorHex);
+    static QColor markerBaseColor(const Aircraft &aircraft, bool colorByAltitude,
+                                  const QColor &planeColor);
+    static QColor fillColor(const Aircraft &aircraft, const QColor &baseColor);
+    static QColor glyphColor(const QColor &fillColor);
+    // "Strong" when selected or in high contrast.
+    static QColor markerRingColor(const QColor &fillColor, bool strong);
+    static double discDiameter(double scale, bool selected);
+    static double ringWidth(bool highContrast, bool selected);
+    static double glyphSize(double scale, bool selected);
+    // Degrees clockwise applied to the east-pointing glyph.
+    static double glyphRotation(const Aircraft &aircraft);
+    static Badge badge(const Aircraft &aircraft, bool showSymbols);
+    static QList<TrailSegment> trailSegments(const RadarMapScene &scene,
+                                             const RadarMapSettings &settings);
+    static QString accessibilityText(const Aircraft &aircraft, const QString &distanceUnit);
+    static QString altitudeKeyDescription();
+
+private:
+    struct MarkerKey {
+        QRgb fill = 0;
+        bool selected = false;
+        bool highContrast = false;
+        Badge badge = Badge::None;
+        int angleBucket = 0;
+        int scaleCenti = 100;
+        int ratioCenti = 100;
+        friend bool operator==(const MarkerKey &, const MarkerKey &) = default;
+        friend size_t qHash(const MarkerKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.fill, key.selected, key.highContrast, int(key.badge),
+                              key.angleBucket, key.scaleCenti, key.ratioCenti);
+        }
+    };
+
+    struct PlacedTile {
+        QRectF target;
+        QImage image;
+        int x = 0;
+        int y = 0;
+    };
+    struct ScaledKey {
+        qint64 image = 0;
+        QSize size;
+        friend bool operator==(const ScaledKey &, const ScaledKey &) = default;
+        friend size_t qHash(const ScaledKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.image, key.size.width(), key.size.height());
+        }
+    };
+
+    void paintBasemap(QPainter *painter, const Mercator::Viewport &viewport, Style style,
+                      const QPalette &palette);
+    void paintGraticule(QPainter *painter, const Mercator::Viewport &viewport,
+                        const QPalette &palette) const;
+    std::vector<PlacedTile> placeTiles(const Mercator::Viewport &viewport, TileSource::Layer layer,
+                                       int level);
+    void paintTiles(QPainter *painter, const std::vector<PlacedTile> &tiles,
+                    TileSource::Layer layer, int level, bool muted);
+    bool paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer, int z,
+                      int x, int y, bool muted);
+    void paintTile(QPainter *painter, const QRectF &target, const QImage &image);
+    QImage mutedTile(const QImage &tile);
+    void paintHome(QPainter *painter, const Mercator::Viewport &viewport,
+                   const RadarMapScene &scene, Style style, const QPalette &palette);
+    // Trails and markers on the sprite canvas, then the selected one with its halo on top.
+    void paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
+                      const RadarMapScene &scene, const RadarMapSettings &settings);
+    void strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
+                      const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
+    void paintHalo(QPainter *painter, const QPointF &centre, const QColor &color, double diameter,
+                   const RadarMapScene &scene, const RadarMapSettings &settings) const;
+    void paintAltitudeKey(QPainter *painter, const QRectF &rect,
+                          const RadarMapSettings &settings) const;
+    void paintAttribution(QPainter *painter, const QRectF &rect, Style style,
+                          const RadarMapSettings &settings) const;
+    const SpriteCanvas::Sprite &markerSprite(const MarkerKey &key);
+    const QImage &homeImage(const QColor &disc, qreal ratio);
+
+    TileSource *m_tiles;
+    // The part of the picture being painted.
+    QRectF m_exposed;
+    struct Placed {
+        QPointF point;
+        int index = 0;
+    };
+    // A trail's points projected once; the store's list stays the same between polls.
+    struct ProjectedTrail {
+        const LatLon *data = nullptr;
+        qsizetype size = 0;
+        LatLon last;
+        std::vector<QPointF> unit;
+        quint64 frame = 0;
+    };
+
+    SpriteCanvas m_canvas;
+    std::vector<Placed> m_placed;
+    // The fill colour of each aircraft of the scene, worked out once a frame.
+    std::vector<QRgb> m_fills;
+    struct TrailRun {
+        double top = 0;
+        int index = 0;
+        size_t first = 0;
+        size_t count = 0;
+    };
+    QHash<QString, ProjectedTrail> m_projectedTrails;
+    std::vector<QPointF> m_trailPoints;
+    std::vector<TrailRun> m_trailOrder;
+    quint64 m_frame = 0;
+    QHash<MarkerKey, SpriteCanvas::Sprite> m_markers;
+    QCache<qint64, QImage> m_muted;
+    QCache<ScaledKey, QImage> m_scaled;
+    QImage m_home;
+    QRgb m_homeColor = 0;
+};

@@ -1,0 +1,258 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spritecanvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// x × a / 255 on each of the four channels at once.
+inline quint32 byteMultiply(quint32 x, quint32 a)
+{
+    quint32 t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = x + ((x >> 8) & 0xff00ff) + 0x800080;
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+inline quint32 sourceOver(quint32 source, quint32 target)
+{
+    return source + byteMultiply(target, 255 - (source >> 24));
+}
+
+// Premultiplied source-over along a row.
+void blendRow(const quint32 *source, quint32 *target, int count)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i half = _mm_set1_epi16(0x80);
+    for (; x + 4 <= count; x += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + x));
+        const __m128i alphas = _mm_srli_epi32(s, 24);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alphas, zero)) == 0xffff)
+            continue; // four transparent pixels
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alphas, _mm_set1_epi32(255))) == 0xffff) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(target + x), s); // four opaque ones
+            continue;
+        }
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(target + x));
+        // 255 − alpha of each pixel, spread over its four 16-bit channels.
+        __m128i inverse = _mm_sub_epi16(full, alphas);
+        inverse = _mm_shufflelo_epi16(inverse, _MM_SHUFFLE(2, 2, 0, 0));
+        inverse = _mm_shufflehi_epi16(inverse, _MM_SHUFFLE(2, 2, 0, 0));
+        const __m128i low = _mm_unpacklo_epi32(inverse, inverse);
+        const __m128i high = _mm_unpackhi_epi32(inverse, inverse);
+        const auto multiply = [&](__m128i channels, __m128i factor) {
+            __m128i t = _mm_add_epi16(_mm_mullo_epi16(channels, factor), half);
+            t = _mm_add_epi16(t, _mm_srli_epi16(t, 8));
+            return _mm_srli_epi16(t, 8);
+        };
+        const __m128i dl = multiply(_mm_unpacklo_epi8(d, zero), low);
+        const __m128i dh = multiply(_mm_unpackhi_epi8(d, zero), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(target + x), _mm_add_epi8(s, _mm_packus_epi16(dl, dh)));
+    }
+#endif
+    for (; x < count; ++x)
+        target[x] = sourceOver(source[x], target[x]);
+}
+
+} // namespace
+
+SpriteCanvas::Sprite::Sprite(QImage image) : m_image(std::move(image))
+{
+    if (m_image.format() != QImage::Format_ARGB32_Premultiplied)
+        m_image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    // The last faint fringe of a shadow is invisible, and only makes the rows longer.
+    for (int y = 0; y < m_image.height(); ++y) {
+        auto *row = reinterpret_cast<quint32 *>(m_image.scanLine(y));
+        for (int x = 0; x < m_image.width(); ++x) {
+            if (qAlpha(row[x]) < 3)
+                row[x] = 0;
+        }
+    }
+    m_rows.resize(m_image.height());
+    for (int y = 0; y < m_image.height(); ++y) {
+        const auto *row = reinterpret_cast<const quint32 *>(m_image.constScanLine(y));
+        int first = 0;
+        int last = m_image.width();
+        while (first < last && qAlpha(row[first]) == 0)
+            ++first;
+        while (last > first && qAlpha(row[last - 1]) == 0)
+            --last;
+        m_rows[y] = QPoint(first, last);
+    }
+}
+
+void SpriteCanvas::reset(const QSize &size, qreal devicePixelRatio)
+{
+    if (m_image.size() != size) {
+        m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_image.fill(Qt::transparent);
+    } else if (!isEmpty()) {
+        // Only what was drawn on needs clearing.
+        const QRect drawn = dirty();
+        const qsizetype stride = m_image.bytesPerLine();
+        uchar *bits = m_image.bits();
+        for (int y = drawn.top(); y <= drawn.bottom(); ++y)
+            std::memset(bits + y * stride + drawn.left() * 4, 0, size_t(drawn.width()) * 4);
+    }
+    m_image.setDevicePixelRatio(devicePixelRatio);
+    m_bits = m_image.bits();
+    m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
+    m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
+}
+
+QRect SpriteCanvas::dirty() const
+{
+    if (isEmpty())
+        return {};
+    return QRect(QPoint(m_dirtyLeft, m_dirtyTop), QPoint(m_dirtyRight - 1, m_dirtyBottom - 1));
+}
+
+void SpriteCanvas::drawSprite(const Sprite &sprite, const QPoint &topLeft)
+{
+    const int width = m_image.width();
+    const int firstRow = std::max(0, -topLeft.y());
+    const int lastRow = std::min(int(sprite.m_rows.size()), m_image.height() - topLeft.y());
+    if (firstRow >= lastRow || topLeft.x() >= width || topLeft.x() + sprite.m_image.width() <= 0)
+        return;
+    m_dirtyLeft = std::min(m_dirtyLeft, std::max(0, topLeft.x()));
+    m_dirtyTop = std::min(m_dirtyTop, topLeft.y() + firstRow);
+    m_dirtyRight = std::max(m_dirtyRight, std::min(width, topLeft.x() + sprite.m_image.width()));
+    m_dirtyBottom = std::max(m_dirtyBottom, topLeft.y() + lastRow);
+    const qsizetype stride = m_image.bytesPerLine();
+    const qsizetype spriteStride = sprite.m_image.bytesPerLine();
+    uchar *bits = m_bits;
+    const uchar *spriteBits = sprite.m_image.constBits();
+    for (int y = firstRow; y < lastRow; ++y) {
+        const QPoint span = sprite.m_rows[y];
+        const int from = std::max(span.x(), -topLeft.x());
+        const int to = std::min(span.y(), width - topLeft.x());
+        if (from >= to)
+            continue;
+        const auto *source = reinterpret_cast<const quint32 *>(spriteBits + y * spriteStride) + from;
+        auto *target = reinterpret_cast<quint32 *>(bits + (topLeft.y() + y) * stride) + topLeft.x() + from;
+        blendRow(source, target, to - from);
+    }
+}
+
+void SpriteCanvas::prepareBrush(double width, QRgb color)
+{
+    // The premultiplied colour at every coverage level; trails share a handful of colours.
+    auto shades = m_shades.find(color);
+    if (shades == m_shades.end()) {
+        if (m_shades.size() > 64)
+            m_shades.clear();
+        Shades table;
+        const int alpha = qAlpha(color);
+        for (int c = 0; c < 256; ++c) {
+            const int a8 = (alpha * c + 127) / 255;
+            table[size_t(c)] = qRgba((qRed(color) * a8 + 127) / 255, (qGreen(color) * a8 + 127) / 255,
+                                     (qBlue(color) * a8 + 127) / 255, a8);
+        }
+        shades = m_shades.insert(color, table);
+    }
+    m_shade = shades->data();
+    if (width == m_brushWidth && !m_brush.empty())
+        return;
+    // A round brush, its coverage worked out once for each of 8 × 8 positions within a pixel.
+    m_brushWidth = width;
+    const double outer = width / 2.0 + 0.5;
+    m_brushSide = int(std::ceil(2.0 * outer)) + 1;
+    const int area = m_brushSide * m_brushSide;
+    m_brush.assign(size_t(brushSteps * brushSteps * area), 0);
+    m_brushSpans.assign(size_t(brushSteps * brushSteps * m_brushSide), QPoint());
+    for (int qy = 0; qy < brushSteps; ++qy) {
+        for (int qx = 0; qx < brushSteps; ++qx) {
+            const double cx = outer + (qx + 0.5) / brushSteps;
+            const double cy = outer + (qy + 0.5) / brushSteps;
+            uchar *kernel = m_brush.data() + (qy * brushSteps + qx) * area;
+            for (int j = 0; j < m_brushSide; ++j) {
+                for (int i = 0; i < m_brushSide; ++i) {
+                    // Coverage falls from 1 to 0 across one pixel at the edge.
+                    const double distance = std::hypot(i + 0.5 - cx, j + 0.5 - cy);
+                    kernel[j * m_brushSide + i] = uchar(std::lround(std::clamp(outer - distance, 0.0, 1.0) * 255.0));
+                }
+                // Only the covered stretch of each row is visited.
+                int first = 0;
+                int last = m_brushSide;
+                while (first < last && kernel[j * m_brushSide + first] == 0)
+                    ++first;
+                while (last > first && kernel[j * m_brushSide + last - 1] == 0)
+                    --last;
+                m_brushSpans[size_t((qy * brushSteps + qx) * m_brushSide + j)] = QPoint(first, last);
+            }
+        }
+    }
+    // Close enough that the edge of the union of stamps strays a tenth of a pixel at most.
+    m_brushSpacing = 2.0 * std::sqrt(0.2 * outer - 0.01);
+}
+
+void SpriteCanvas::stamp(const QPointF &centre)
+{
+    const double outer = m_brushWidth / 2.0 + 0.5;
+    const double gx = centre.x() - outer;
+    const double gy = centre.y() - outer;
+    const int left = int(std::floor(gx));
+    const int top = int(std::floor(gy));
+    const int qx = std::min(brushSteps - 1, int((gx - left) * brushSteps));
+    const int qy = std::min(brushSteps - 1, int((gy - top) * brushSteps));
+    const int side = m_brushSide;
+    const int firstColumn = std::max(0, -left);
+    const int lastColumn = std::min(side, m_image.width() - left);
+    const int firstRow = std::max(0, -top);
+    const int lastRow = std::min(side, m_image.height() - top);
+    if (firstColumn >= lastColumn || firstRow >= lastRow)
+        return;
+    m_dirtyLeft = std::min(m_dirtyLeft, left + firstColumn);
+    m_dirtyTop = std::min(m_dirtyTop, top + firstRow);
+    m_dirtyRight = std::max(m_dirtyRight, left + lastColumn);
+    m_dirtyBottom = std::max(m_dirtyBottom, top + lastRow);
+    const uchar *kernel = m_brush.data() + (qy * brushSteps + qx) * side * side;
+    const QPoint *spans = m_brushSpans.data() + (qy * brushSteps + qx) * side;
+    const quint32 *shades = m_shade;
+    const qsizetype stride = m_image.bytesPerLine();
+    uchar *bits = m_bits;
+    for (int j = firstRow; j < lastRow; ++j) {
+        auto *row = reinterpret_cast<quint32 *>(bits + (top + j) * stride) + left;
+        const uchar *coverage = kernel + j * side;
+        const int from = std::max(firstColumn, spans[j].x());
+        const int to = std::min(lastColumn, spans[j].y());
+        for (int i = from; i < to; ++i) {
+            // The more opaque wins, so that the line does not darken where stamps overlap.
+            const quint32 shade = shades[coverage[i]];
+            const quint32 old = row[i];
+            row[i] = (shade >> 24) > (old >> 24) ? shade : old;
+        }
+    }
+}
+
+void SpriteCanvas::strokePolyline(const QPointF *points, int count, double width, QRgb color)
+{
+    if (count < 2 || width <= 0)
+        return;
+    prepareBrush(width, color);
+    // Stamps at even steps along the whole line, carried over from segment to segment.
+    double ahead = 0.0;
+    for (int i = 0; i + 1 < count; ++i) {
+        const QPointF a = points[i];
+        const QPointF delta = points[i + 1] - a;
+        const double length = std::sqrt(delta.x() * delta.x() + delta.y() * delta.y());
+        for (; ahead <= length; ahead += m_brushSpacing)
+            stamp(length > 0 ? a + delta * (ahead / length) : a);
+        ahead -= length;
+    }
+    stamp(points[count - 1]);
+}

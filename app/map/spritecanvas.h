@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QPoint>
+#include <QPointF>
+#include <QRect>
+#include <QRgb>
+#include <QVector>
+
+#include <array>
+#include <vector>
+
+// A transparent layer for the thousands of small things on the map, drawn pixel by pixel in
+// device pixels and laid over the map with one image copy. QPainter sets up clipping, blending
+// and rasterising again for every marker and every trail, which at two thousand of each costs
+// a hundred times more than the pixels themselves.
+class SpriteCanvas
+{
+public:
+    // A premultiplied picture with the extent of its visible pixels per row, so that the
+    // transparent margins cost nothing.
+    class Sprite
+    {
+    public:
+        Sprite() = default;
+        explicit Sprite(QImage image);
+
+        const QImage &image() const { return m_image; }
+        bool isNull() const { return m_image.isNull(); }
+
+    private:
+        friend class SpriteCanvas;
+        QImage m_image;
+        QVector<QPoint> m_rows; // first and one-past-last visible column of each row
+    };
+
+    // Clears the canvas to the given size in device pixels, keeping its memory when it can.
+    void reset(const QSize &size, qreal devicePixelRatio);
+    const QImage &image() const { return m_image; }
+    bool isEmpty() const { return m_dirtyRight <= m_dirtyLeft; }
+    // The part drawn on since reset(), in device pixels.
+    QRect dirty() const;
+
+    // Lays the sprite over the canvas with its top-left corner at @p topLeft.
+    void drawSprite(const Sprite &sprite, const QPoint &topLeft);
+    // A line through @p points, @p width device pixels wide with round caps and joins, in a
+    // colour whose alpha is the opacity at full coverage. Where lines overlap the more opaque
+    // one shows, so that a translucent line does not darken at its own joints.
+    void strokePolyline(const QPointF *points, int count, double width, QRgb color);
+
+private:
+    static constexpr int brushSteps = 8;
+
+    void prepareBrush(double width, QRgb color);
+    void stamp(const QPointF &centre);
+
+    using Shades = std::array<quint32, 256>;
+
+    QImage m_image;
+    uchar *m_bits = nullptr;
+    int m_dirtyLeft = 0;
+    int m_dirtyTop = 0;
+    int m_dirtyRight = 0;
+    int m_dirtyBottom = 0;
+    QHash<QRgb, Shades> m_shades;
+    const quint32 *m_shade = nullptr;
+    double m_brushWidth = 0.0;
+    double m_brushSpacing = 0.5;
+    int m_brushSide = 0;
+    std::vector<uchar> m_brush;
+    std::vector<QPoint> m_brushSpans; // covered columns of each kernel row
+};

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "systemcolors.h"
+
+namespace SystemColors {
+
+bool isDark(const QPalette &palette)
+{
+    return palette.color(QPalette::Window).lightness()
+        < palette.color(QPalette::WindowText).lightness();
+}
+
+QColor red(const QPalette &palette)
+{
+    return isDark(palette) ? QColor(255, 69, 58) : QColor(215, 40, 30);
+}
+
+QColor orange(const QPalette &palette)
+{
+    return isDark(palette) ? QColor(255, 159, 10) : QColor(245, 140, 0);
+}
+
+QColor green(const QPalette &palette)
+{
+    return isDark(palette) ? QColor(48, 209, 88) : QColor(40, 180, 70);
+}
+
+QColor blue(const QPalette &palette)
+{
+    return isDark(palette) ? QColor(10, 132, 255) : QColor(0, 122, 255);
+}
+
+QColor gray(const QPalette &palette)
+{
+    return isDark(palette) ? QColor(152, 152, 157) : QColor(142, 142, 147);
+}
+
+QColor emergencyRed()
+{
+    return QColor(255, 59, 48);
+}
+
+QColor militaryGreen()
+{
+    return QColor::fromRgbF(0.16f, 0.62f, 0.32f);
+}
+
+QColor secondaryText(const QPalette &palette, QPalette::ColorRole role)
+{
+    QColor color = palette.color(role);
+    color.setAlphaF(0.62f);
+    return color;
+}
+
+} // namespace SystemColors

@@ -1,0 +1,565 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "aircraftdetailcard.h"
+
+#include "flightstore.h"
+#include "lookupsupport.h"
+#include "preferences.h"
+#include "symbols.h"
+#include "systemcolors.h"
+#include "textutil.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int baseWidth = 265;
+constexpr int padding = 14;
+constexpr int stackSpacing = 10;
+constexpr int factSpacing = 5;
+constexpr int rowGap = 8;
+constexpr int headerGap = 6;
+constexpr int photoHeight = 96;
+constexpr qreal photoRadius = 8;
+constexpr qreal cornerRadius = 12;
+constexpr int shadowBlur = 8;
+constexpr int shadowOffset = 2;
+// Room around the card for its shadow, which falls 2 px down.
+const QMargins shadowMargins(
+    shadowBlur, shadowBlur - shadowOffset, shadowBlur, shadowBlur + shadowOffset);
+constexpr int imageTimeoutMs = 8000;
+// A thumbnail is a few hundred kilobytes; anything far larger is not one.
+constexpr qint64 maxImageBytes = 8 * 1024 * 1024;
+
+enum Fact {
+    RouteFact,
+    OperatorFact,
+    TypeFact,
+    RegistrationFact,
+    AltitudeFact,
+    SpeedFact,
+    VerticalFact,
+    TrackFact,
+    SquawkFact,
+    DistanceFact,
+    SpotFact,
+    HexFact,
+};
+
+const char *const factLabels[] = {
+    "Route",
+    "Operator",
+    "Type",
+    "Registration",
+    "Altitude",
+    "Ground speed",
+    "Vertical",
+    "Track",
+    "Squawk",
+    "Distance",
+    "Spot it",
+    "ICAO hex",
+};
+
+QColor withAlpha(QColor color, qreal alpha)
+{
+    color.setAlphaF(alpha);
+    return color;
+}
+
+void setTextColor(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+// A tooltip that looks like markup would be rendered as rich text; outside text must show as
+// it was written.
+QString plainToolTip(const QString &text)
+{
+    return u"<qt>"_s + text.toHtmlEscaped() + u"</qt>"_s;
+}
+
+// Sets the text cut to @p width with an ellipsis; the whole text then shows as the tooltip.
+void setElided(QLabel *label, const QString &text, int width)
+{
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, qMax(0, width));
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : plainToolTip(text));
+}
+
+std::optional<QString> nonEmpty(const std::optional<QString> &text)
+{
+    if (text && !text->isEmpty())
+        return text;
+    return std::nullopt;
+}
+
+QLabel *plainLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+AircraftDetailCard::AircraftDetailCard(
+    FlightStore *store, Preferences *preferences, QNetworkAccessManager *network, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_preferences(preferences)
+    , m_network(network)
+{
+    setObjectName(u"aircraftDetailCard"_s);
+    setAccessibleName(tr("Aircraft details"));
+
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(shadowMargins + QMargins(padding, padding, padding, padding));
+    m_layout->setSpacing(stackSpacing);
+
+    auto *header = new QHBoxLayout;
+    header->setSpacing(headerGap);
+    m_name = plainLabel(this);
+    m_name->setObjectName(u"name"_s);
+    m_emergency = new QLabel(tr("EMERGENCY"), this);
+    m_emergency->setObjectName(u"emergency"_s);
+    m_close = new QToolButton(this);
+    m_close->setObjectName(u"close"_s);
+    m_close->setToolTip(tr("Close"));
+    m_close->setAccessibleName(tr("Close"));
+    m_close->setCursor(Qt::ArrowCursor);
+    connect(m_close, &QToolButton::clicked, this, [this] { m_store->setSelectedHex(QString()); });
+    header->addWidget(m_name);
+    header->addWidget(m_emergency, 0, Qt::AlignVCenter);
+    header->addStretch(1);
+    header->addWidget(m_close, 0, Qt::AlignVCenter);
+    m_layout->addLayout(header);
+
+    m_type = plainLabel(this);
+    m_type->setObjectName(u"type"_s);
+    m_layout->addWidget(m_type);
+
+    m_photoBlock = new QWidget(this);
+    auto *photoLayout = new QVBoxLayout(m_photoBlock);
+    photoLayout->setContentsMargins(QMargins());
+    photoLayout->setSpacing(3);
+    m_photo = new QLabel(m_photoBlock);
+    m_photo->setObjectName(u"photo"_s);
+    m_photo->setAccessibleName(tr("Aircraft photo"));
+    m_photo->setFixedHeight(photoHeight);
+    m_photo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_credit = plainLabel(m_photoBlock);
+    m_credit->setObjectName(u"credit"_s);
+    m_credit->installEventFilter(this);
+    photoLayout->addWidget(m_photo);
+    photoLayout->addWidget(m_credit);
+    m_layout->addWidget(m_photoBlock);
+
+    auto *facts = new QWidget(this);
+    auto *factsLayout = new QVBoxLayout(facts);
+    factsLayout->setContentsMargins(QMargins());
+    factsLayout->setSpacing(factSpacing);
+    for (const char *text : factLabels) {
+        auto *row = new QWidget(facts);
+        row->setObjectName(u"factRow"_s);
+        auto *rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(QMargins());
+        rowLayout->setSpacing(rowGap);
+        QLabel *label = plainLabel(row);
+        label->setObjectName(u"factLabel"_s);
+        label->setText(tr(text));
+        QLabel *value = plainLabel(row);
+        value->setObjectName(u"factValue"_s);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // The value is cut to the room left by its label, so it must not widen the row.
+        value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        rowLayout->addWidget(label);
+        rowLayout->addWidget(value, 1);
+        factsLayout->addWidget(row);
+        m_facts.append(FactRow { row, label, value });
+    }
+    m_layout->addWidget(facts);
+
+    m_globe = plainLabel(this);
+    m_globe->setObjectName(u"globeLink"_s);
+    m_globe->setCursor(Qt::PointingHandCursor);
+    m_globe->setFocusPolicy(Qt::TabFocus);
+    m_globe->setAccessibleDescription(tr("Opens in the browser"));
+    m_globe->installEventFilter(this);
+    m_layout->addWidget(m_globe);
+
+    connect(m_store, &FlightStore::aircraftChanged, this, &AircraftDetailCard::refresh);
+    connect(m_store, &FlightStore::selectedHexChanged, this, &AircraftDetailCard::refresh);
+    connect(m_store, &FlightStore::routesChanged, this, &AircraftDetailCard::refresh);
+    connect(m_store, &FlightStore::photosChanged, this, &AircraftDetailCard::refresh);
+    connect(m_preferences, &Preferences::distanceUnitChanged, this, &AircraftDetailCard::refresh);
+    connect(m_preferences, &Preferences::textScaleChanged, this, [this] {
+        applyStyle();
+        refresh();
+    });
+
+    applyStyle();
+    refresh();
+}
+
+AircraftDetailCard::~AircraftDetailCard()
+{
+    // Aborting reports the reply finished at once; clearing first marks it as stale.
+    if (QNetworkReply *reply = m_imageReply) {
+        m_imageReply.clear();
+        reply->abort();
+    }
+}
+
+QRect AircraftDetailCard::cardRect() const
+{
+    return rect().marginsRemoved(shadowMargins);
+}
+
+double AircraftDetailCard::scale() const
+{
+    // The settings offer 0.8 … 1.4; a hand-edited value must not make the card unusable.
+    const double value = m_preferences->textScale();
+    if (!std::isfinite(value) || value <= 0)
+        return 1.0;
+    return std::clamp(value, 0.5, 3.0);
+}
+
+int AircraftDetailCard::cardWidth() const
+{
+    // Smaller text never narrows the card.
+    return qRound(baseWidth * std::max(scale(), 1.0));
+}
+
+void AircraftDetailCard::refresh()
+{
+    const auto aircraft = m_store->selectedAircraft();
+    if (!aircraft) {
+        m_askedHex.clear();
+        m_askedCallsign.reset();
+        hide();
+        return;
+    }
+    showAircraft(*aircraft);
+    askForLookups(*aircraft);
+    show();
+}
+
+void AircraftDetailCard::askForLookups(const Aircraft &aircraft)
+{
+    // The store asks each service at most once per key; this only spares it the calls on
+    // every redraw. A callsign that turns up later for the same aircraft is looked up then.
+    const std::optional<QString> callsign = aircraft.flight
+        ? std::optional(TextUtil::trimSpacesAndTabs(*aircraft.flight))
+        : std::nullopt;
+    const bool newAircraft = aircraft.hex != m_askedHex;
+    if (newAircraft || callsign != m_askedCallsign)
+        m_store->loadRoute(aircraft);
+    if (newAircraft)
+        m_store->loadPhoto(aircraft);
+    m_askedHex = aircraft.hex;
+    m_askedCallsign = callsign;
+}
+
+void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
+{
+    const int width = cardWidth();
+    const int inner = width - 2 * padding;
+
+    const bool emergency = aircraft.isEmergency();
+    m_emergency->setVisible(emergency);
+    int nameWidth = inner - m_close->sizeHint().width() - headerGap;
+    if (emergency)
+        nameWidth -= m_emergency->sizeHint().width() + headerGap;
+    setElided(m_name, aircraft.displayName(), nameWidth);
+
+    const auto typeName = aircraft.typeName();
+    m_type->setVisible(typeName.has_value());
+    if (typeName)
+        setElided(m_type, *typeName, inner);
+
+    showPhoto(aircraft, inner);
+
+    std::optional<FlightRoute> route;
+    if (aircraft.flight) {
+        const QString callsign = TextUtil::trimSpacesAndTabs(*aircraft.flight);
+        const auto found = m_store->routes().constFind(callsign);
+        if (!callsign.isEmpty() && found != m_store->routes().constEnd())
+            route = *found;
+    }
+    const auto track = aircraft.track
+        ? std::optional(QString::number(std::lround(*aircraft.track)) + u"°"_s)
+        : std::nullopt;
+    setFact(RouteFact, route ? std::optional(route->summary()) : std::nullopt, inner,
+        route ? route->citySummary().value_or(route->summary()) : QString());
+    setFact(OperatorFact, aircraft.operatorDisplayName(), inner);
+    setFact(TypeFact, nonEmpty(aircraft.typeCode), inner);
+    setFact(RegistrationFact, nonEmpty(aircraft.registration), inner);
+    setFact(AltitudeFact, aircraft.altitudeText(), inner);
+    setFact(SpeedFact, aircraft.speedText(), inner);
+    setFact(VerticalFact, aircraft.verticalText(), inner);
+    setFact(TrackFact, track, inner);
+    setFact(SquawkFact, nonEmpty(aircraft.squawk), inner);
+    setFact(DistanceFact, aircraft.distanceText(m_preferences->distanceUnit()), inner);
+    setFact(SpotFact, aircraft.lookDirection(), inner);
+    setFact(HexFact, aircraft.hex.toUpper(), inner);
+
+    // The hex goes in as the feed wrote it; encoding only matters for a malformed one, which
+    // must not add query keys of its own.
+    const QUrl globe = m_store->services().globe;
+    const auto globeUrl = aircraft.hex.isEmpty()
+        ? std::nullopt
+        : LookupSupport::webUrl(QString::fromLatin1(globe.toEncoded()) + u"/?icao="_s
+            + QString::fromLatin1(QUrl::toPercentEncoding(aircraft.hex)));
+    m_globeUrl = globeUrl.value_or(QUrl());
+    m_globe->setVisible(globeUrl.has_value());
+    if (globeUrl)
+        setElided(m_globe, tr("Track on %1").arg(globeUrl->host()), inner);
+
+    // Fit the height to what is shown now (the width follows the text scale), and lay out at
+    // once so that a redraw or a grab never shows the previous aircraft's geometry.
+    const auto layouts = findChildren<QLayout *>();
+    for (QLayout *layout : layouts) {
+        layout->invalidate();
+        if (QWidget *owner = layout->parentWidget(); owner && owner != this)
+            owner->updateGeometry();
+    }
+    setFixedSize(
+        width + shadowMargins.left() + shadowMargins.right(), m_layout->sizeHint().height());
+    m_layout->activate();
+    update();
+}
+
+void AircraftDetailCard::setFact(
+    int index, const std::optional<QString> &value, int width, const QString &toolTip)
+{
+    const FactRow &fact = m_facts.at(index);
+    fact.row->setVisible(value.has_value());
+    if (!value)
+        return;
+    const int labelWidth = fact.label->fontMetrics().horizontalAdvance(fact.label->text());
+    setElided(fact.value, *value, width - labelWidth - rowGap);
+    if (!toolTip.isEmpty())
+        fact.value->setToolTip(plainToolTip(toolTip));
+}
+
+void AircraftDetailCard::showPhoto(const Aircraft &aircraft, int innerWidth)
+{
+    const auto found = m_store->photos().constFind(aircraft.hex);
+    if (found == m_store->photos().constEnd()) {
+        m_photoBlock->hide();
+        m_creditUrl.clear();
+        return;
+    }
+    const PlanePhoto &photo = *found;
+    m_photoBlock->show();
+    if (photo.thumbnailURL != m_imageUrl)
+        loadImage(photo.thumbnailURL);
+    renderPhoto(innerWidth);
+
+    m_credit->setVisible(photo.photographer.has_value());
+    m_creditUrl = photo.photographer ? photo.pageURL.value_or(QUrl()) : QUrl();
+    const bool link = !m_creditUrl.isEmpty();
+    m_credit->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    m_credit->setFocusPolicy(link ? Qt::TabFocus : Qt::NoFocus);
+    m_credit->setAccessibleDescription(
+        link ? tr("Opens the photo's page in the browser") : QString());
+    if (photo.photographer)
+        setElided(m_credit, tr("Photo: %1").arg(*photo.photographer), innerWidth);
+}
+
+void AircraftDetailCard::loadImage(const QUrl &url)
+{
+    if (QNetworkReply *previous = m_imageReply) {
+        m_imageReply.clear();
+        previous->abort();
+    }
+    m_imageUrl = url;
+    m_image = QImage();
+
+    QNetworkReply *reply = m_network->get(
+        LookupSupport::request(url, m_store->services().userAgentWithContact(), imageTimeoutMs));
+    reply->setParent(this);
+    m_imageReply = reply;
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
+        if (received > maxImageBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        if (reply != m_imageReply)
+            return;
+        m_imageReply.clear();
+        // A failed or undecodable image leaves the placeholder in place.
+        if (const auto body = LookupSupport::okBody(reply)) {
+            QImage image;
+            if (image.loadFromData(*body))
+                m_image = image;
+        }
+        refresh();
+    });
+}
+
+void AircraftDetailCard::renderPhoto(int width)
+{
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(QSize(width, photoHeight) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF frame(0, 0, width, photoHeight);
+    QPainterPath clip;
+    clip.addRoundedRect(frame, photoRadius, photoRadius);
+    if (m_image.isNull()) {
+        painter.fillPath(clip, withAlpha(palette().color(QPalette::WindowText), 0.08));
+    } else {
+        // Fill the frame, keep the aspect and crop what overflows, centred.
+        const QSizeF size =
+            QSizeF(m_image.size()).scaled(frame.size(), Qt::KeepAspectRatioByExpanding);
+        QRectF target(QPointF(), size);
+        target.moveCenter(frame.center());
+        painter.setClipPath(clip);
+        painter.drawImage(target, m_image);
+    }
+    painter.end();
+    m_photo->setPixmap(pixmap);
+}
+
+void AircraftDetailCard::applyStyle()
+{
+    const double s = scale();
+    const auto sized = [&](double points, bool bold = false) {
+        QFont f = font();
+        f.setPointSizeF(points * s);
+        f.setBold(bold);
+        return f;
+    };
+    const QColor secondary = SystemColors::secondaryText(palette());
+    const QColor tertiary = withAlpha(palette().color(QPalette::WindowText), 0.42);
+
+    m_name->setFont(sized(15, true));
+    m_emergency->setFont(sized(10, true));
+    const int badgeHeight = QFontMetrics(m_emergency->font()).height() + 4;
+    m_emergency->setStyleSheet(
+        u"QLabel { color: white; background-color: %1; border-radius: %2px; padding: 2px 5px; }"_s
+            .arg(SystemColors::red(palette()).name())
+            .arg(badgeHeight / 2));
+
+    const int closeSize = qRound(16 * s);
+    m_close->setIcon(Symbols::icon(u"xmark.circle.fill"_s, secondary));
+    m_close->setIconSize(QSize(closeSize, closeSize));
+    m_close->setStyleSheet(
+        u"QToolButton { border: none; padding: 0px; background: transparent; }"_s);
+
+    m_type->setFont(sized(10));
+    setTextColor(m_type, secondary);
+    m_credit->setFont(sized(8));
+    setTextColor(m_credit, tertiary);
+    for (const FactRow &fact : std::as_const(m_facts)) {
+        fact.label->setFont(sized(12));
+        fact.value->setFont(sized(12));
+        setTextColor(fact.label, secondary);
+    }
+    m_globe->setFont(sized(10));
+    setTextColor(m_globe, palette().color(QPalette::Link));
+}
+
+void AircraftDetailCard::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = cardRect();
+    QPainterPath cardPath;
+    cardPath.addRoundedRect(card, cornerRadius, cornerRadius);
+
+    // A soft shadow: rings that overlap most at the card's edge and fade over the blur radius.
+    // Only what falls outside the card is drawn, so that it does not darken the card itself.
+    QPainterPath outside;
+    outside.addRect(rect());
+    painter.save();
+    painter.setClipPath(outside.subtracted(cardPath));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 9));
+    for (int i = shadowBlur; i >= 1; --i) {
+        QPainterPath ring;
+        ring.addRoundedRect(card.translated(0, shadowOffset).adjusted(-i, -i, i, i),
+            cornerRadius + i, cornerRadius + i);
+        painter.drawPath(ring);
+    }
+    painter.restore();
+
+    const QColor text = palette().color(QPalette::WindowText);
+    painter.fillPath(cardPath, withAlpha(palette().color(QPalette::Window), 0.95));
+    painter.setPen(QPen(withAlpha(text, 0.12), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(cardPath);
+}
+
+void AircraftDetailCard::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        applyStyle();
+        refresh();
+    }
+}
+
+bool AircraftDetailCard::event(QEvent *event)
+{
+    // Moving a widget to another parent hides it; the selection decides again afterwards.
+    if (event->type() == QEvent::ParentChange)
+        QMetaObject::invokeMethod(this, &AircraftDetailCard::refresh, Qt::QueuedConnection);
+    return QWidget::event(event);
+}
+
+bool AircraftDetailCard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_credit || watched == m_globe) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            auto *label = static_cast<QLabel *>(watched);
+            if (mouse->button() == Qt::LeftButton
+                && label->rect().contains(mouse->position().toPoint())) {
+                openLink(watched);
+                return true;
+            }
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                openLink(watched);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AircraftDetailCard::openLink(QObject *label)
+{
+    const QUrl url = label == m_credit ? m_creditUrl : m_globeUrl;
+    // Only web pages: an address from a service must not open a local file or a program.
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && (scheme == "http"_L1 || scheme == "https"_L1))
+        QDesktopServices::openUrl(url);
+}

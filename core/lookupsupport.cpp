@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lookupsupport.h"
+
+#include <QJsonValue>
+#include <QNetworkReply>
+
+using namespace Qt::StringLiterals;
+
+namespace LookupSupport {
+
+QUrl keyedUrl(const QUrl &base, const QString &path, const QString &key)
+{
+    if (key.isEmpty() || key == "."_L1 || key == ".."_L1)
+        return {};
+    const QByteArray text = base.toEncoded() + path.toUtf8() + QUrl::toPercentEncoding(key);
+    const auto url = webUrl(QString::fromLatin1(text));
+    return url ? *url : QUrl();
+}
+
+QNetworkRequest request(const QUrl &url, const QByteArray &userAgent, int timeoutMs)
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    // The photo service refuses clients that do not say how to reach them.
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent);
+    return request;
+}
+
+std::optional<QByteArray> okBody(QNetworkReply *reply)
+{
+    // A time-out, a refused connection and an HTTP error all count as "no answer".
+    if (reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
+        return std::nullopt;
+    return reply->readAll();
+}
+
+bool readText(const QJsonObject &object, QLatin1StringView key, std::optional<QString> &out)
+{
+    out.reset();
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isString())
+        return false;
+    const QString text = value.toString().trimmed();
+    if (!text.isEmpty())
+        out = text;
+    return true;
+}
+
+bool readObject(const QJsonObject &object, QLatin1StringView key, std::optional<QJsonObject> &out)
+{
+    out.reset();
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isObject())
+        return false;
+    out = value.toObject();
+    return true;
+}
+
+std::optional<QUrl> webUrl(const QString &text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != "http"_L1 && scheme != "https"_L1) || url.host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+} // namespace LookupSupport
