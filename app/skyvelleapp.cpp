@@ -3,6 +3,10 @@
 
 #include "alertengine.h"
 #include "appearance.h"
+#include "map/radarmapview.h"
+#include "map/tilesource.h"
+#include "views/aircraftdetailcard.h"
+#include "views/contentview.h"
 #include "flightstore.h"
 #include "geocoder.h"
 #include "locationonce.h"
@@ -57,6 +61,10 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
     m_location = new LocationOnce(this);
     m_appearance = new Appearance(m_preferences, this);
 
+    // Tiles get a manager of their own: its disk cache is for tiles only.
+    m_tileNetwork = new QNetworkAccessManager(this);
+    m_tiles = new TileSource(m_tileNetwork, m_services, QString(), this);
+
     m_notifier = new Notifier(this);
     m_alerts = new AlertEngine(m_preferences, m_notifier, this);
     m_logbook = new SightingLog(SharedState::directory(), this);
@@ -95,7 +103,7 @@ void SkyvelleApp::showMainWindow()
         m_mainWindow = new MainWindow(m_store, m_preferences, m_geocoder, m_location);
         // Closing the window releases it; the next call opens a fresh one.
         m_mainWindow->setAttribute(Qt::WA_DeleteOnClose);
-        addPanelButtons(m_mainWindow);
+        furnishMainWindow(m_mainWindow);
     }
     if (m_mainWindow->isMinimized())
         m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
@@ -111,8 +119,12 @@ void SkyvelleApp::showLogbook()
     m_logbookWindow->present();
 }
 
-void SkyvelleApp::addPanelButtons(MainWindow *window)
+void SkyvelleApp::furnishMainWindow(MainWindow *window)
 {
+    auto *map = new RadarMapView(m_store, m_preferences, m_tiles);
+    map->setCornerWidget(new AircraftDetailCard(m_store, m_preferences, m_network));
+    window->contentView()->setDetailWidget(map);
+
     auto *logbook = new QAction(Symbols::icon(u"chart.bar"_s), u"Logbook"_s, window);
     logbook->setToolTip(u"Sighting statistics"_s);
     connect(logbook, &QAction::triggered, this, &SkyvelleApp::showLogbook);

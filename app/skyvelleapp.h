@@ -19,6 +19,7 @@ class Notifier;
 class Preferences;
 class QNetworkAccessManager;
 class SightingLog;
+class TileSource;
 
 /// The application object: creates the process-wide objects once, wires them together and
 /// hands them to the windows.
@@ -47,7 +48,7 @@ public:
 
 private:
     void quitOnTerminationSignals();
-    void addPanelButtons(MainWindow *window);
+    void furnishMainWindow(MainWindow *window);
 
     Preferences *m_preferences = nullptr;
     QNetworkAccessManager *m_network = nullptr;
@@ -59,6 +60,8 @@ private:
     Notifier *m_notifier = nullptr;
     AlertEngine *m_alerts = nullptr;
     SightingLog *m_logbook = nullptr;
+    QNetworkAccessManager *m_tileNetwork = nullptr;
+    TileSource *m_tiles = nullptr;
     QPointer<MainWindow> m_mainWindow;
     std::unique_ptr<LogbookWindow> m_logbookWindow;
 };

@@ -323,10 +323,10 @@ private Q_SLOTS:
         select(u"a1b2c3"_s);
         m_preferences->setTextScale(scale);
         QCOMPARE(m_card->cardRect().width(), width);
-        QCOMPARE(label(u"name"_s)->font().pointSizeF(), nameSize);
+        QCOMPARE(label(u"name"_s)->font().pixelSize(), qRound(nameSize));
         QVERIFY(label(u"name"_s)->font().bold());
-        QCOMPARE(m_card->findChild<QLabel *>(u"factValue"_s)->font().pointSizeF(), rowSize);
-        QCOMPARE(label(u"globeLink"_s)->font().pointSizeF(), 10.0 * scale);
+        QCOMPARE(m_card->findChild<QLabel *>(u"factValue"_s)->font().pixelSize(), qRound(rowSize));
+        QCOMPARE(label(u"globeLink"_s)->font().pixelSize(), qRound(10.0 * scale));
         // The card is as tall as its content, no taller.
         QVERIFY(m_card->cardRect().height() <= m_card->layout()->sizeHint().height());
     }

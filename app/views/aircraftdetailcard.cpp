@@ -451,7 +451,8 @@ void AircraftDetailCard::applyStyle()
     const double s = scale();
     const auto sized = [&](double points, bool bold = false) {
         QFont f = font();
-        f.setPointSizeF(points * s);
+        // Design points are logical pixels, as in the list rows.
+        f.setPixelSize(qRound(points * s));
         f.setBold(bold);
         return f;
     };

@@ -33,7 +33,9 @@ constexpr qreal lineGap = 1;
 QFont sized(const QFont &base, qreal points, QFont::Weight weight = QFont::Normal)
 {
     QFont font = base;
-    font.setPointSizeF(points);
+    // The sizes are design points, one logical pixel each; a Qt point is 4/3 of a pixel at the
+    // usual 96 dpi, so the sizes are converted to keep the rows in proportion to the UI font.
+    font.setPixelSize(qRound(points));
     font.setWeight(weight);
     return font;
 }
