@@ -98,6 +98,7 @@ QByteArray generatedTile(const QString &path)
                          u"%1 %2/%3/%4"_s.arg(layer == u"labels"_s ? u"Label"_s : u""_s).arg(z).arg(x).arg(y));
         if (layer == u"osm"_s) {
             painter.setPen(QColor(220, 215, 205));
+            painter.setBrush(Qt::NoBrush);
             painter.drawRect(0, 0, 255, 255);
         }
     }

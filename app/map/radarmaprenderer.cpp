@@ -388,6 +388,9 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
         const double y = viewport.toScreen({ lat, centre.longitude }).y();
         painter->setPen(QPen(line, 0));
         painter->drawLine(QPointF(rect.left(), y), QPointF(rect.right(), y));
+        // The bottom edge belongs to the controls and the attribution.
+        if (y > rect.bottom() - 40.0)
+            continue;
         painter->setPen(label);
         painter->drawText(QPointF(rect.left() + 3, y - 3), graticuleLabel(lat, step, true));
     }
@@ -462,7 +465,7 @@ void RadarMapRenderer::paintTile(QPainter *painter, const QRectF &target, const 
     m_scaled.insert(key, new QImage(std::move(scaled)));
 }
 
-bool RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer,
+void RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer,
                                     int z, int x, int y, bool muted)
 {
     // While a level loads, the level above stands in, enlarged.
@@ -478,12 +481,11 @@ bool RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, Til
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
         painter->drawImage(target, parent, QRectF((x & mask) * part, (y & mask) * part, part, part));
         painter->restore();
-        return true;
+        return;
     }
     // Zooming out, the level below is usually there.
     if (z >= Mercator::maxTileZoom)
-        return false;
-    bool any = false;
+        return;
     for (int child = 0; child < 4; ++child) {
         const int dx = child & 1;
         const int dy = child >> 1;
@@ -498,9 +500,7 @@ bool RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, Til
         painter->drawImage(QRectF(target.topLeft() + QPointF(dx * half.width(), dy * half.height()), half),
                            image);
         painter->restore();
-        any = true;
     }
-    return any;
 }
 
 QImage RadarMapRenderer::mutedTile(const QImage &tile)

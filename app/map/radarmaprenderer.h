@@ -155,7 +155,7 @@ private:
                                        int level);
     void paintTiles(QPainter *painter, const std::vector<PlacedTile> &tiles,
                     TileSource::Layer layer, int level, bool muted);
-    bool paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer, int z,
+    void paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer, int z,
                       int x, int y, bool muted);
     void paintTile(QPainter *painter, const QRectF &target, const QImage &image);
     QImage mutedTile(const QImage &tile);

@@ -164,7 +164,6 @@ RadarMapView::RadarMapView(FlightStore *store, Preferences *preferences, TileSou
     : QWidget(parent), m_store(store), m_preferences(preferences), m_tiles(tiles), m_renderer(tiles)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(false);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(240, 200);
     setAccessibleName(tr("Radar map"));
