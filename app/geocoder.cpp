@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "geocoder.h"
 
+#include "homelocation.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -122,7 +124,7 @@ Geocoder::Answer Geocoder::decode(const QByteArray &bytes)
 
     const std::optional<double> latitude = coordinate(first.value("lat"_L1));
     const std::optional<double> longitude = coordinate(first.value("lon"_L1));
-    if (!latitude || !longitude || std::abs(*latitude) > 90.0 || std::abs(*longitude) > 180.0) {
+    if (!latitude || !longitude || !HomeLocation::isValidCoordinate(*latitude, *longitude)) {
         answer.outcome = Answer::Outcome::NoMatch;
         return answer;
     }

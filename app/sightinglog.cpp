@@ -2,6 +2,7 @@
 #include "sightinglog.h"
 
 #include "aircrafttypes.h"
+#include "safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -28,8 +28,9 @@ constexpr qint64 keptSeconds = 90 * 86400;
 constexpr qint64 secondsPerDay = 86400;
 // Seconds from 1970-01-01 to 2001-01-01, the reference date the file's dates count from.
 constexpr double referenceOffsetSeconds = 978307200.0;
-// A real logbook is well under a megabyte; anything far larger is not ours.
-constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+// A real logbook stays well under a megabyte (120 days of counts, the types, one day's hexes).
+// Anything larger is not ours, and decoding it would stall the window at start for seconds.
+constexpr qint64 maxFileBytes = 4 * 1024 * 1024;
 // About ±3,000 years: keeps conversion to milliseconds far from overflowing.
 constexpr double maxReferenceSeconds = 1e11;
 
@@ -205,11 +206,7 @@ void SightingLog::saveIfDirty()
     QDir().mkpath(m_directory);
     if (m_fileIsBad && !setBadFileAside())
         return;
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(encode(m_store));
-    if (!file.commit())
+    if (!SafeFile::write(filePath(), encode(m_store)))
         return;
     m_dirty = false;
     m_fileIsBad = false;

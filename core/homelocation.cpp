@@ -35,12 +35,21 @@ std::optional<QByteArray> HomeLocation::toJsonBytes() const
         + ",\"label\":" + quotedLabel.mid(1, quotedLabel.size() - 2) + '}';
 }
 
+bool HomeLocation::isValidCoordinate(double latitude, double longitude)
+{
+    // Written so that NaN fails every comparison and is refused.
+    return latitude >= -90.0 && latitude <= 90.0 && longitude >= -180.0 && longitude <= 180.0;
+}
+
 std::optional<HomeLocation> HomeLocation::fromJson(const QJsonObject &object)
 {
     const QJsonValue latitude = object.value(u"latitude"_s);
     const QJsonValue longitude = object.value(u"longitude"_s);
     const QJsonValue label = object.value(u"label"_s);
     if (!latitude.isDouble() || !longitude.isDouble() || !label.isString())
+        return std::nullopt;
+    // A hand-edited or damaged home far off the globe would send the map's loops spinning.
+    if (!isValidCoordinate(latitude.toDouble(), longitude.toDouble()))
         return std::nullopt;
     return HomeLocation { latitude.toDouble(), longitude.toDouble(), label.toString() };
 }

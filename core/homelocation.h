@@ -19,7 +19,12 @@ struct HomeLocation {
     /// Compact JSON bytes of toJson(); absent when toJson() is.
     std::optional<QByteArray> toJsonBytes() const;
 
-    /// Decodes an object that carries all three keys with the right types; absent otherwise.
+    /// Whether a point is on the globe: latitude within −90…90 and longitude within −180…180
+    /// degrees, both finite.
+    static bool isValidCoordinate(double latitude, double longitude);
+
+    /// Decodes an object that carries all three keys with the right types and a coordinate on
+    /// the globe (isValidCoordinate); absent otherwise.
     static std::optional<HomeLocation> fromJson(const QJsonObject &object);
     /// Decodes JSON bytes holding such an object; absent on any failure.
     static std::optional<HomeLocation> fromJsonBytes(const QByteArray &bytes);

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sharedstate.h"
 
+#include "safefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QSaveFile>
 
 #include <cmath>
 #include <pwd.h>
@@ -67,24 +68,20 @@ QString filePath(const QString &directory)
     return directory + u"/widget-config.json"_s;
 }
 
-void write(const Config &config, const QString &directory)
+bool write(const Config &config, const QString &directory)
 {
     QDir().mkpath(directory);
 
     const auto home = config.home.toJson();
     if (!home || !std::isfinite(config.radiusNM))
-        return;
+        return false;
     QJsonObject object { { homeKey, *home }, { radiusKey, config.radiusNM } };
     if (config.distanceUnit)
         object.insert(unitKey, *config.distanceUnit);
     if (config.widgetColorHex)
         object.insert(colorKey, *config.widgetColorHex);
 
-    QSaveFile file(filePath(directory));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(QJsonDocument(object).toJson(QJsonDocument::Compact));
-    file.commit();
+    return SafeFile::write(filePath(directory), QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 std::optional<Config> read(const QString &directory)

@@ -30,10 +30,11 @@ QString directory();
 /// "widget-config.json" inside @p directory.
 QString filePath(const QString &directory = directory());
 
-/// Creates @p directory and atomically replaces the file with @p config as compact JSON.
-/// A config that cannot be encoded (a number that is not finite) leaves the file untouched.
-/// Failures are not reported: the previous file, if any, stays in place.
-void write(const Config &config, const QString &directory = directory());
+/// Creates @p directory and atomically replaces the file with @p config as compact JSON
+/// (SafeFile::write: a link at the file name is replaced, not followed). A config that cannot
+/// be encoded (a number that is not finite) or a failed write leaves the previous file, if any,
+/// untouched and answers false.
+bool write(const Config &config, const QString &directory = directory());
 
 /// The config in the file; absent when the file is missing, unreadable or not a valid config.
 /// Missing or null optional keys read as absent; an optional key that is present but not a

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sightinglog.h"
+#include "tinyfilesystem.h"
 #include "views/logbookview.h"
 
 #include <QBarCategoryAxis>
@@ -282,6 +283,31 @@ private Q_SLOTS:
         QCOMPARE(makeLog(dir)->todayCount(), 2);
     }
 
+    void fullDiskKeepsTheLogbook()
+    {
+        TinyFilesystem disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.skipReason()));
+        const QString path = disk.path() + u"/logbook.json"_s;
+        auto log = makeLog(disk.path());
+        log->record(fleet(0, 3));
+        log->saveIfDirty();
+        const QByteArray saved = readFile(path);
+        QVERIFY(!saved.isEmpty());
+
+        QVERIFY(disk.fill());
+        log->record(fleet(3, 500));
+        log->saveIfDirty();
+        QVERIFY(log->isDirty());
+        QCOMPARE(readFile(path), saved);
+        QCOMPARE(makeLog(disk.path())->todayCount(), 3);
+
+        QVERIFY(disk.makeRoom());
+        log->saveIfDirty();
+        QVERIFY(!log->isDirty());
+        QCOMPARE(makeLog(disk.path())->todayCount(), 500);
+    }
+
     void unreadableFileIsKept_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -301,6 +327,10 @@ private Q_SLOTS:
         QTest::newRow("hex as number") << QByteArray(good).replace(R"(["a1"])", "[1]") << qint64(0);
         QTest::newRow("array") << QByteArray("[]") << qint64(0);
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe", 3) << qint64(0);
+        // Well-formed but far beyond any real logbook: not decoded on the window's thread.
+        QByteArray huge = good;
+        huge.replace(R"(["a1"])", "[\"a1\"" + QByteArray(5 * 1024 * 1024 / 6, '.').replace(".", ",\"a2\"") + "]");
+        QTest::newRow("5 MB of hexes") << huge << qint64(0);
         // Not read at all; sparse, so the test stays quick.
         QTest::newRow("200 MB") << good << qint64(200) * 1024 * 1024;
     }

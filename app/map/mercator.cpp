@@ -75,8 +75,15 @@ TileRange tileRange(const LatLon &centre, double zoom, const QSizeF &viewport, i
     const int last = (1 << tileZoom) - 1;
     TileRange range;
     range.zoom = tileZoom;
-    range.firstX = int(std::floor((middle.x() - halfWidth) / tileSize));
-    range.lastX = int(std::ceil((middle.x() + halfWidth) / tileSize)) - 1;
+    const double firstX = std::floor((middle.x() - halfWidth) / tileSize);
+    const double lastX = std::ceil((middle.x() + halfWidth) / tileSize) - 1.0;
+    // A centre far off the globe gives column numbers no int holds (and no tile to show).
+    constexpr double columnLimit = 1 << 30;
+    if (!(std::abs(firstX) < columnLimit && std::abs(lastX) < columnLimit)
+        || !std::isfinite(middle.y()) || !std::isfinite(halfHeight))
+        return range;
+    range.firstX = int(firstX);
+    range.lastX = int(lastX);
     range.firstY = std::max(0, int(std::floor((middle.y() - halfHeight) / tileSize)));
     range.lastY = std::min(last, int(std::ceil((middle.y() + halfHeight) / tileSize)) - 1);
     return range;

@@ -86,6 +86,17 @@ void paintDiscShadow(QPainter *painter, const QPointF &centre, double diameter, 
     painter->drawImage(QPointF(0, 0), shadow);
 }
 
+// How many graticule lines from @p first to @p last, @p step apart; never more than a screen
+// can show, and none when the bounds are not finite.
+int lineCount(double first, double last, double step)
+{
+    constexpr double maxLines = 200.0;
+    const double count = std::floor((last - first) / step) + 1.0;
+    if (!std::isfinite(count) || count < 1.0)
+        return 0;
+    return int(std::min(count, maxLines));
+}
+
 QString graticuleLabel(double degrees, double step, bool latitude)
 {
     const int decimals = step >= 1.0 ? 0 : (step >= 0.1 && std::fmod(step * 10.0, 1.0) < 1e-9 ? 1 : 2);
@@ -376,7 +387,12 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
     painter->setFont(smallFont(10));
     const QFontMetricsF metrics(painter->font());
 
-    for (double lon = std::ceil(west / step) * step; lon <= east; lon += step) {
+    // Lines are counted rather than stepped to the edge: far from zero a step can vanish in
+    // rounding, and a loop on "lon += step" would never end.
+    const double firstLon = std::ceil(west / step) * step;
+    const int lonLines = lineCount(firstLon, east, step);
+    for (int i = 0; i < lonLines; ++i) {
+        const double lon = firstLon + i * step;
         const double x = rect.center().x() + (lon - centre.longitude) * pixelsPerDegree;
         painter->setPen(QPen(line, 0));
         painter->drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
@@ -384,7 +400,10 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
         painter->drawText(QPointF(x + 3, rect.top() + metrics.ascent() + 3),
                           graticuleLabel(std::remainder(lon, 360.0), step, false));
     }
-    for (double lat = std::ceil(south / step) * step; lat <= north; lat += step) {
+    const double firstLat = std::ceil(south / step) * step;
+    const int latLines = lineCount(firstLat, north, step);
+    for (int i = 0; i < latLines; ++i) {
+        const double lat = firstLat + i * step;
         const double y = viewport.toScreen({ lat, centre.longitude }).y();
         painter->setPen(QPen(line, 0));
         painter->drawLine(QPointF(rect.left(), y), QPointF(rect.right(), y));

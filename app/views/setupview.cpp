@@ -3,6 +3,7 @@
 
 #include "busyindicator.h"
 #include "flightstore.h"
+#include "homelocation.h"
 #include "locationonce.h"
 #include "symbols.h"
 #include "systemcolors.h"
@@ -115,7 +116,7 @@ std::optional<LatLon> SetupView::parseCoordinates(
 {
     const std::optional<double> latitude = parseDegrees(latitudeText);
     const std::optional<double> longitude = parseDegrees(longitudeText);
-    if (!latitude || !longitude || std::abs(*latitude) > 90.0 || std::abs(*longitude) > 180.0)
+    if (!latitude || !longitude || !HomeLocation::isValidCoordinate(*latitude, *longitude))
         return std::nullopt;
     return LatLon { *latitude, *longitude };
 }

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "safefile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString describe(const QString &path, int code)
+{
+    return u"Couldn't write %1: %2"_s.arg(path, QString::fromLocal8Bit(std::strerror(code)));
+}
+
+// Writes all of @p bytes, retrying short writes; false with errno set on the first failure.
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace SafeFile {
+
+bool write(const QString &path, const QByteArray &bytes, QString *error)
+{
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary = target + ".XXXXXX";
+    // mkstemp creates the file exclusively with mode 0600, so nothing planted beside the
+    // target can be written through.
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        if (error)
+            *error = describe(path, errno);
+        return false;
+    }
+
+    struct stat existing {};
+    if (::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(fd, existing.st_mode & 07777);
+
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    int code = errno;
+    // close() reports what a network filesystem could not store.
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    // rename() replaces a symbolic link itself rather than the file it points to.
+    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.constData());
+        if (error)
+            *error = describe(path, code);
+        return false;
+    }
+    // The rename itself reaches the disk with the folder's entry; without this a power cut
+    // right after a save could bring the old file back.
+    const QByteArray folder = QFile::encodeName(path.left(path.lastIndexOf(u'/') + 1));
+    const int dirFd = ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+} // namespace SafeFile

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/// Replacing a data file so that no failure can leave it damaged.
+namespace SafeFile {
+
+/// Replaces the file at @p path with @p bytes. The bytes go to a new file in the same folder,
+/// every write is checked, the file is flushed to disk and only then renamed over @p path; on
+/// any failure (a full disk, a read-only folder) the new file is removed and the previous file
+/// stays exactly as it was. A symbolic link at @p path is replaced itself, never followed. The
+/// file keeps the permissions of the plain file it replaces; a new one is readable by the user
+/// alone. The folder must exist. On failure, @p error (when given) says why in one line.
+bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+} // namespace SafeFile
