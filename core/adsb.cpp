@@ -55,16 +55,17 @@ QList<Aircraft> usableAircraft(const QList<Aircraft> &list)
 }
 
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,
-                 double radiusNM, QObject *parent)
+                 double radiusNM, QObject *parent, int timeoutMs)
 {
-    return new FeedFetch(network, sources(services), services.userAgent(), home, radiusNM, parent);
+    return new FeedFetch(network, sources(services), services.userAgent(), home, radiusNM, parent,
+                         timeoutMs);
 }
 
 } // namespace ADSB
 
 FeedFetch::FeedFetch(QNetworkAccessManager *network, QList<ADSB::Source> sources,
                      QByteArray userAgent, const HomeLocation &home, double radiusNM,
-                     QObject *parent)
+                     QObject *parent, int timeoutMs)
     : QObject(parent)
     , m_network(network)
     , m_sources(std::move(sources))
@@ -72,7 +73,10 @@ FeedFetch::FeedFetch(QNetworkAccessManager *network, QList<ADSB::Source> sources
     , m_latitude(home.latitude)
     , m_longitude(home.longitude)
     , m_radius(ADSB::queryRadius(radiusNM))
+    , m_timeoutMs(timeoutMs)
 {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { abortReply(Abort::Deadline); });
     // Start on the next turn of the event loop, so that the caller can connect first and the
     // result never arrives from inside this constructor.
     QTimer::singleShot(0, this, &FeedFetch::askNext);
@@ -91,6 +95,7 @@ void FeedFetch::cancel()
     if (m_finished || m_cancelled)
         return;
     m_cancelled = true;
+    m_deadline.stop();
     if (m_reply)
         m_reply->abort();
 }
@@ -105,13 +110,23 @@ void FeedFetch::askNext()
         if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
             continue;
         QNetworkRequest request(url);
-        request.setTransferTimeout(ADSB::requestTimeoutMs);
+        request.setTransferTimeout(m_timeoutMs);
         // Public aggregators refuse anonymous and library-default clients.
         request.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
         m_currentName = source.name;
+        m_abort = Abort::None;
         m_reply = m_network->get(request);
         m_reply->setParent(this);
         connect(m_reply, &QNetworkReply::finished, this, &FeedFetch::handleReply);
+        // The declared length refuses an oversized answer before its body; the count of bytes
+        // received catches one that declares nothing.
+        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+            if (m_reply)
+                checkSize(m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+        });
+        connect(m_reply, &QNetworkReply::downloadProgress, this,
+                [this](qint64 received) { checkSize(received); });
+        m_deadline.start(m_timeoutMs);
         return;
     }
     if (m_held)
@@ -120,10 +135,25 @@ void FeedFetch::askNext()
         finishWithError(FetchError { m_lastError.value_or(u"No flight data source reachable"_s) });
 }
 
+void FeedFetch::abortReply(Abort reason)
+{
+    if (!m_reply || m_cancelled)
+        return;
+    m_abort = reason;
+    m_reply->abort();
+}
+
+void FeedFetch::checkSize(qint64 bytes)
+{
+    if (bytes > ADSB::maxAnswerBytes)
+        abortReply(Abort::TooLarge);
+}
+
 void FeedFetch::handleReply()
 {
     QNetworkReply *reply = m_reply;
     m_reply.clear();
+    m_deadline.stop();
     if (!reply)
         return;
     reply->deleteLater();
@@ -131,8 +161,10 @@ void FeedFetch::handleReply()
         return;
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (reply->error() == QNetworkReply::OperationCanceledError) {
-        // Only the transfer time-out aborts a reply that we did not cancel ourselves.
+    if (m_abort == Abort::TooLarge) {
+        recordFailure(m_currentName + u": the answer is too large"_s);
+    } else if (reply->error() == QNetworkReply::OperationCanceledError) {
+        // Our deadline, or the transfer time-out, which aborts a reply on its own.
         recordFailure(m_currentName + u": The request timed out."_s);
     } else if (status.isValid() && status.toInt() != 200) {
         recordFailure(m_currentName + u" returned an error"_s);

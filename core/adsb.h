@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -49,13 +50,18 @@ int queryRadius(double radiusNM);
 /// (stable; aircraft without a distance go last in feed order).
 QList<Aircraft> usableAircraft(const QList<Aircraft> &list);
 
+/// How long one source may take, from its request to the last byte of its answer.
+constexpr int requestTimeoutMs = 8000;
+
+/// The largest answer read; a larger one is that source's failure. A real answer for the
+/// widest radius is a few megabytes.
+constexpr qint64 maxAnswerBytes = 32 * 1024 * 1024;
+
 /// Starts one query. The returned object (a child of @p parent) reports exactly one of
 /// FeedFetch::succeeded or FeedFetch::failed, unless it is cancelled first.
+/// Every source gets @p timeoutMs from its request to the end of its answer.
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,
-                 double radiusNM, QObject *parent);
-
-/// Every request's transfer time-out.
-constexpr int requestTimeoutMs = 8000;
+                 double radiusNM, QObject *parent, int timeoutMs = requestTimeoutMs);
 
 } // namespace ADSB
 
@@ -66,7 +72,8 @@ class FeedFetch : public QObject
     Q_OBJECT
 public:
     FeedFetch(QNetworkAccessManager *network, QList<ADSB::Source> sources, QByteArray userAgent,
-              const HomeLocation &home, double radiusNM, QObject *parent);
+              const HomeLocation &home, double radiusNM, QObject *parent,
+              int timeoutMs = ADSB::requestTimeoutMs);
     ~FeedFetch() override;
 
     /// Aborts the request in flight; neither signal is emitted afterwards.
@@ -79,7 +86,12 @@ Q_SIGNALS:
     void failed(const FetchError &error);
 
 private:
+    // Why we aborted the reply in flight ourselves.
+    enum class Abort { None, Deadline, TooLarge };
+
     void askNext();
+    void abortReply(Abort reason);
+    void checkSize(qint64 bytes);
     void handleReply();
     void recordFailure(const QString &message);
     void finishWith(const FeedResult &result);
@@ -93,7 +105,12 @@ private:
     int m_radius;
     qsizetype m_next = 0;
     QString m_currentName;
+    int m_timeoutMs;
     QPointer<QNetworkReply> m_reply;
+    // The whole-answer deadline: the transfer time-out alone only notices silence, and a source
+    // that trickles a byte a second would hold the feed for ever.
+    QTimer m_deadline;
+    Abort m_abort = Abort::None;
     std::optional<FeedResult> m_held;
     std::optional<QString> m_lastError;
     AircraftDecoder m_decoder;

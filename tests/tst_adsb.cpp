@@ -13,6 +13,8 @@ namespace {
 const HomeLocation home { 45.5, -122.6, u"Home"_s };
 const QString primaryPath = u"/v2/point/45.50000/-122.60000/25"_s;
 const QString secondaryPath = u"/api/v2/lat/45.50000/lon/-122.60000/dist/25"_s;
+// Time-out and deadline for the tests that wait for them.
+constexpr int shortTimeoutMs = 600;
 
 QByteArray records(std::initializer_list<const char *> hexes, const char *key = "ac")
 {
@@ -260,13 +262,65 @@ private Q_SLOTS:
         QNetworkAccessManager network;
         QElapsedTimer timer;
         timer.start();
-        const Outcome outcome = run(
-            ADSB::fetch(&network, servicesFor(server.baseUrl(), server.baseUrl()), home, 25, this),
-            12000);
+        const Outcome outcome = run(ADSB::fetch(&network, servicesFor(server.baseUrl(), server.baseUrl()),
+                                                home, 25, this, shortTimeoutMs));
         QVERIFY(outcome.result);
         QCOMPARE(outcome.result->source, u"Secondary"_s);
-        // Qt runs the transfer time-out on a coarse timer, which may fire up to 5% early.
-        QVERIFY(timer.elapsed() >= ADSB::requestTimeoutMs * 95 / 100 - 50);
+        // Qt runs its timers coarsely, which may fire up to 5% early.
+        QVERIFY(timer.elapsed() >= shortTimeoutMs * 95 / 100 - 50);
+    }
+
+    void tricklingSourceMeetsItsDeadline()
+    {
+        // A byte every 50 ms never looks idle, so only a deadline on the whole answer ends it.
+        TestServer server;
+        TestServer::Reply slow = behaviour(u"aircraft"_s);
+        slow.trickleMs = 50;
+        server.setReply(primaryPath, slow);
+        server.setReply(secondaryPath, behaviour(u"aircraft"_s));
+        QNetworkAccessManager network;
+        QElapsedTimer timer;
+        timer.start();
+        const Services services = servicesFor(server.baseUrl(), server.baseUrl());
+        const Outcome outcome = run(ADSB::fetch(&network, services, home, 25, this, shortTimeoutMs));
+        QVERIFY(outcome.result);
+        QCOMPARE(outcome.result->source, u"Secondary"_s);
+        QVERIFY(timer.elapsed() >= shortTimeoutMs * 95 / 100 - 50);
+
+        server.setReply(secondaryPath, slow);
+        const Outcome both = run(ADSB::fetch(&network, services, home, 25, this, shortTimeoutMs));
+        QVERIFY(both.error);
+        QCOMPARE(both.error->message, u"Secondary: The request timed out."_s);
+    }
+
+    void oversizedAnswerFailsOver_data()
+    {
+        QTest::addColumn<bool>("chunked");
+        QTest::newRow("declared length") << false;
+        QTest::newRow("no length") << true;
+    }
+
+    void oversizedAnswerFailsOver()
+    {
+        QFETCH(bool, chunked);
+        // Valid JSON, padded with white space past the cap.
+        QByteArray body = records({ "a1" });
+        body.insert(1, QByteArray(ADSB::maxAnswerBytes + 1024, ' '));
+        TestServer::Reply huge = reply(body);
+        huge.chunked = chunked;
+        TestServer server;
+        server.setReply(primaryPath, huge);
+        server.setReply(secondaryPath, huge);
+        QNetworkAccessManager network;
+        const Services services = servicesFor(server.baseUrl(), server.baseUrl());
+        const Outcome outcome = run(ADSB::fetch(&network, services, home, 25, this, shortTimeoutMs));
+        QVERIFY(outcome.error);
+        QCOMPARE(outcome.error->message, u"Secondary: the answer is too large"_s);
+
+        server.setReply(secondaryPath, behaviour(u"aircraft"_s));
+        const Outcome next = run(ADSB::fetch(&network, services, home, 25, this, shortTimeoutMs));
+        QVERIFY(next.result);
+        QCOMPARE(next.result->source, u"Secondary"_s);
     }
 
     void timeoutMessage()
@@ -278,7 +332,7 @@ private Q_SLOTS:
         QNetworkAccessManager network;
         const QUrl closed(u"http://127.0.0.1:%1"_s.arg(TestServer::closedPort()));
         const Outcome outcome
-            = run(ADSB::fetch(&network, servicesFor(closed, server.baseUrl()), home, 25, this), 12000);
+            = run(ADSB::fetch(&network, servicesFor(closed, server.baseUrl()), home, 25, this, shortTimeoutMs));
         QVERIFY(outcome.error);
         QCOMPARE(outcome.error->message, u"Secondary: The request timed out."_s);
     }

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -385,7 +386,9 @@ void TestServer::sendReply(
     QList<std::pair<QByteArray, QByteArray>> headers;
     if (!reply.contentType.isEmpty())
         headers.append({ "Content-Type", reply.contentType });
-    if (!noBodyStatus)
+    if (reply.chunked)
+        headers.append({ QByteArray("Transfer-Encoding"), QByteArray("chunked") });
+    else if (!noBodyStatus)
         headers.append({ "Content-Length", QByteArray::number(reply.body.size()) });
     headers.append({ QByteArray("Connection"), QByteArray(closeAfter ? "close" : "keep-alive") });
     for (const auto &extra : reply.headers) {
@@ -406,12 +409,52 @@ void TestServer::sendReply(
     for (const auto &[name, value] : headers)
         out += name + ": " + value + "\r\n";
     out += "\r\n";
-    if (sendBody)
+    if (sendBody && reply.trickleMs > 0) {
+        socket->write(out);
+        trickle(socket, reply.body, reply.trickleMs, closeAfter);
+        return;
+    }
+    if (sendBody && reply.chunked) {
+        constexpr qsizetype chunk = 64 * 1024;
+        for (qsizetype at = 0; at < reply.body.size(); at += chunk) {
+            const QByteArray part = reply.body.mid(at, chunk);
+            out += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+        }
+        out += "0\r\n\r\n";
+    } else if (sendBody) {
         out += reply.truncate ? reply.body.left(reply.body.size() / 2) : reply.body;
+    }
     socket->write(out);
 
     if (closeAfter || reply.truncate)
         closeConnection(socket);
+}
+
+void TestServer::trickle(QTcpSocket *socket, const QByteArray &body, int intervalMs, bool closeAfter)
+{
+    auto it = m_connections.find(socket);
+    if (it == m_connections.end())
+        return;
+    it->busy = true;
+    auto *timer = new QTimer(socket);
+    timer->setInterval(intervalMs);
+    auto sent = std::make_shared<qsizetype>(0);
+    connect(timer, &QTimer::timeout, socket, [this, socket, timer, body, closeAfter, sent] {
+        if (*sent < body.size()) {
+            socket->write(body.mid((*sent)++, 1));
+            return;
+        }
+        timer->deleteLater();
+        auto done = m_connections.find(socket);
+        if (done == m_connections.end())
+            return;
+        done->busy = false;
+        if (closeAfter)
+            closeConnection(socket);
+        else
+            processBuffer(socket);
+    });
+    timer->start();
 }
 
 void TestServer::sendErrorAndClose(QTcpSocket *socket, int status)

@@ -35,6 +35,8 @@ public:
         bool hang = false; // read the request, never answer (until the server is destroyed)
         bool truncate = false; // full Content-Length, then half the body, then close
         bool closeWithoutAnswer = false; // read the request, then close with no bytes
+        int trickleMs = 0; // send the body one byte at a time, this far apart
+        bool chunked = false; // no Content-Length: the body in chunks of 64 KiB
     };
 
     struct Request {
@@ -83,6 +85,7 @@ private:
     void processBuffer(QTcpSocket *socket);
     Reply takeReply(const QString &path);
     void sendReply(QTcpSocket *socket, const Reply &reply, bool headRequest, bool closeAfter);
+    void trickle(QTcpSocket *socket, const QByteArray &body, int intervalMs, bool closeAfter);
     void sendErrorAndClose(QTcpSocket *socket, int status);
     void closeConnection(QTcpSocket *socket);
 
