@@ -104,9 +104,9 @@ QString Aircraft::shortAltitude(const QLocale &locale) const
 
 QString Aircraft::speedText() const
 {
-    if (!groundSpeed)
+    if (!groundSpeed || !std::isfinite(*groundSpeed))
         return u"—"_s;
-    return QString::number(static_cast<qint64>(std::round(*groundSpeed))) + u" kt"_s;
+    return TextUtil::formatNumber(*groundSpeed) + u" kt"_s;
 }
 
 std::optional<qint64> Aircraft::verticalRate() const
@@ -218,5 +218,8 @@ std::optional<QString> Aircraft::distanceText(const QString &unit, bool compact)
         value = *distanceNM * 1.852;
         suffix = "km";
     }
-    return QString::asprintf(compact ? "%.1f%s" : "%.1f %s", value, suffix);
+    // A distance beyond what a double holds in the chosen unit says nothing.
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return TextUtil::formatNumber(value, 1) + (compact ? u""_s : u" "_s) + QLatin1StringView(suffix);
 }

@@ -3,6 +3,7 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
@@ -234,12 +235,55 @@ QString parseErrorText(simdjson::error_code code)
     }
 }
 
+// The document parser refuses integers beyond 64 bits, though JSON allows them and a number
+// field must take them as doubles. Written as decimals ("…616.0") they parse as doubles; an
+// integer field then refuses them as it refuses any number it cannot hold. Strings are copied
+// untouched. Only run after a failed parse, so the usual answer pays nothing.
+QByteArray widenBigIntegers(const QByteArray &json)
+{
+    constexpr qsizetype maxDigits = 19; // 2^64 has 20
+    QByteArray out;
+    out.reserve(json.size() + 64);
+    const char *p = json.constData();
+    const char *const end = p + json.size();
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    while (p < end) {
+        const char *start = p;
+        if (*p == '"') {
+            for (++p; p < end && *p != '"'; ++p) {
+                if (*p == '\\' && p + 1 < end)
+                    ++p;
+            }
+            p = std::min(p + 1, end);
+            out.append(start, p - start);
+        } else if (*p == '-' || isDigit(*p)) {
+            if (*p == '-')
+                ++p;
+            const char *digits = p;
+            while (p < end && isDigit(*p))
+                ++p;
+            const bool plainInteger = p == end || (*p != '.' && *p != 'e' && *p != 'E');
+            out.append(start, p - start);
+            if (plainInteger && p - digits > maxDigits)
+                out.append(".0");
+        } else {
+            out.append(*p++);
+        }
+    }
+    return out;
+}
+
 template<typename Decode>
 auto decodeWith(simdjson::dom::parser &parser, const QByteArray &json, QString *error,
                 Decode decode) -> std::optional<decltype(decode(element()))>
 {
     element root;
-    const auto code = parser.parse(json.constData(), size_t(json.size())).get(root);
+    auto code = parser.parse(json.constData(), size_t(json.size())).get(root);
+    if (code == simdjson::NUMBER_ERROR) {
+        const QByteArray widened = widenBigIntegers(json);
+        if (widened.size() != json.size())
+            code = parser.parse(widened.constData(), size_t(widened.size())).get(root);
+    }
     if (code != simdjson::SUCCESS) {
         if (error)
             *error = parseErrorText(code);

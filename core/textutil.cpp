@@ -1,7 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textutil.h"
 
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
 namespace TextUtil {
+
+QString formatNumber(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return u"—"_s;
+    // Far below the 2^63 an integer conversion could not hold.
+    if (std::abs(value) >= 1e9)
+        return QString::number(value, 'g', 3);
+    if (decimals <= 0)
+        return QString::number(qint64(std::round(value)));
+    return QString::number(value, 'f', decimals);
+}
 
 QStringView trimSpacesAndTabs(QStringView text)
 {

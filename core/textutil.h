@@ -10,6 +10,10 @@ namespace TextUtil {
 /// Removes spaces (any Unicode space separator) and tabs from both ends; line breaks stay.
 QString trimSpacesAndTabs(const QString &text);
 QStringView trimSpacesAndTabs(QStringView text);
+/// @p value rounded to @p decimals decimals ("320", "12.5"; whole numbers round half away from
+/// zero). Beyond a billion, three significant digits in scientific notation ("1.84e+19"), so a
+/// feed's nonsense stays short; "—" when the value is not finite.
+QString formatNumber(double value, int decimals = 0);
 /// Upper-cases the first letter of each whitespace-separated word and lower-cases the rest.
 QString titleCase(const QString &text);
 

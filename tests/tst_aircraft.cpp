@@ -273,6 +273,11 @@ private Q_SLOTS:
         QTest::newRow("-64") << R"({"hex":"a","baro_rate":-64,"gs":0.4})"_ba << u"0 kt"_s << u"↓ 64 ft/min"_s;
         QTest::newRow("geom") << R"({"hex":"a","geom_rate":1500})"_ba << u"—"_s << u"↑ 1,500 ft/min"_s;
         QTest::newRow("baro wins") << R"({"hex":"a","baro_rate":0,"geom_rate":1500})"_ba << u"—"_s << QString();
+        // Beyond any integer: no conversion, a short text.
+        QTest::newRow("1e308") << R"({"hex":"a","gs":1e308})"_ba << u"1e+308 kt"_s << QString();
+        QTest::newRow("2^64 as integer") << R"({"hex":"a","gs":18446744073709551616})"_ba << u"1.84e+19 kt"_s << QString();
+        QTest::newRow("most negative rate") << R"({"hex":"a","baro_rate":-9223372036854775808})"_ba << u"—"_s
+                                            << u"↓ 9,223,372,036,854,775,808 ft/min"_s;
     }
 
     void speedAndRate()
@@ -301,6 +306,38 @@ private Q_SLOTS:
         QTEST(*a.distanceText(unit), "text");
         QTEST(*a.distanceText(unit, true), "compact");
         QVERIFY(!decode(R"({"hex":"a"})"_ba).distanceText(unit));
+    }
+
+    void hugeDistances()
+    {
+        const Aircraft a = decode(R"({"hex":"a","dst":1.7e308})"_ba);
+        QCOMPARE(a.distanceText(u"nm"_s), u"1.7e+308 nm"_s);
+        // In miles it is beyond what a double holds: shown as no distance at all.
+        QVERIFY(!a.distanceText(u"mi"_s));
+        QCOMPARE(decode(R"({"hex":"a","dst":123456789012})"_ba).distanceText(u"km"_s), u"2.29e+11 km"_s);
+    }
+
+    void integersBeyond64Bits()
+    {
+        // A number field takes any JSON number; the rest of the answer is unaffected.
+        AircraftDecoder decoder;
+        QString error;
+        const auto response = decoder.decodeResponse(
+            R"({"ac":[{"hex":"a","gs":-184467440737095516160,"flight":"12345678901234567890123 ",)"
+            "\"r\":\"\\\"99999999999999999999\",\"lat\":1,\"lon\":2},{\"hex\":\"b\",\"alt_baro\":100000000000000000000000}]}"_ba,
+            &error);
+        QVERIFY2(response, qPrintable(error));
+        QCOMPARE(response->ac->size(), 2);
+        const Aircraft &a = response->ac->at(0);
+        QCOMPARE(a.groundSpeed, -184467440737095516160.0);
+        QCOMPARE(a.flight, u"12345678901234567890123 "_s);
+        QCOMPARE(a.registration, u"\"99999999999999999999"_s);
+        QCOMPARE(a.lat, 1.0);
+        // Not a whole number a 64-bit integer holds, so "not feet": on the ground, as any such value.
+        QCOMPARE(response->ac->at(1).altBaro, Altitude::ground());
+
+        QVERIFY(!decoder.decodeResponse(R"({"ac":[{"hex":"a","alt_geom":99999999999999999999999}]})"_ba, &error));
+        QVERIFY2(error.contains(u"alt_geom"_s), qPrintable(error));
     }
 
     void compass_data()
@@ -368,6 +405,25 @@ private Q_SLOTS:
         QVERIFY(!HomeLocation::fromJsonBytes(R"({"latitude":1,"longitude":2,"label":3})"));
         QVERIFY(!HomeLocation::fromJsonBytes("[1,2]"));
         QVERIFY(!HomeLocation::fromJsonBytes("{\"latitude\":1"));
+    }
+
+    void homeOffTheGlobe_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("edges") << R"({"latitude":-90,"longitude":180,"label":"x"})"_ba << true;
+        QTest::newRow("longitude 1e16") << R"({"latitude":45,"longitude":1e16,"label":"x"})"_ba << false;
+        QTest::newRow("latitude 1e308") << R"({"latitude":1e308,"longitude":0,"label":"x"})"_ba << false;
+        QTest::newRow("latitude 90.5") << R"({"latitude":90.5,"longitude":0,"label":"x"})"_ba << false;
+        QTest::newRow("longitude -180.01") << R"({"latitude":0,"longitude":-180.01,"label":"x"})"_ba << false;
+        QTest::newRow("beyond double") << R"({"latitude":0,"longitude":1e400,"label":"x"})"_ba << false;
+    }
+
+    void homeOffTheGlobe()
+    {
+        QFETCH(QByteArray, json);
+        QTEST(HomeLocation::fromJsonBytes(json).has_value(), "valid");
+        QVERIFY(!HomeLocation::isValidCoordinate(NAN, 0));
     }
 };
 

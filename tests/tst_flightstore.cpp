@@ -191,14 +191,24 @@ private Q_SLOTS:
         QCOMPARE(m_server->requests().first().path, u"/v2/point/45.50000/-122.60000/100"_s);
     }
 
+    void undecodableHomeIsNoHomeAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("blob");
+        QTest::newRow("wrong type") << "{\"latitude\":\"north\"}"_ba;
+        // Valid JSON, off the globe: once sent the map's loops spinning.
+        QTest::newRow("longitude 1e16") << R"({"latitude":45,"longitude":1e16,"label":"x"})"_ba;
+        QTest::newRow("latitude 1e308") << R"({"latitude":1e308,"longitude":1,"label":"x"})"_ba;
+    }
+
     void undecodableHomeIsNoHomeAndKept()
     {
-        m_preferences->setHomeLocation("{\"latitude\":\"north\"}");
+        QFETCH(QByteArray, blob);
+        m_preferences->setHomeLocation(blob);
         auto store = makeStore();
         QVERIFY(!store->home());
         QTest::qWait(100);
         QCOMPARE(m_server->requestCount(), 0);
-        QCOMPARE(m_preferences->homeLocation(), "{\"latitude\":\"north\"}"_ba);
+        QCOMPARE(m_preferences->homeLocation(), blob);
     }
 
     void failedPollKeepsTheList()

@@ -771,6 +771,30 @@ private Q_SLOTS:
         COMPARE_COLOR(image.pixelColor(150, 150), background, 1);
     }
 
+    void cameraFarOffTheGlobe_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::newRow("longitude 1e16") << 45.0 << 1e16;
+        QTest::newRow("latitude 1e308") << 1e308 << 0.0;
+        QTest::newRow("both huge") << -1e300 << -1e300;
+    }
+
+    void cameraFarOffTheGlobe()
+    {
+        // Such a centre must never reach the map, but if it does, painting still ends.
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        RadarMapSettings settings = plainSettings();
+        settings.palette = plainPalette(Qt::black);
+        RadarMapRenderer renderer;
+        const LatLon centre { latitude, longitude };
+        const QImage image = render(renderer, {}, settings, cameraAt(centre, 8, { 400, 400 }), { 400, 400 });
+        // The plain background is drawn (the render started on magenta).
+        QVERIFY(image.pixelColor(3, 3) != QColor(Qt::magenta));
+        QCOMPARE(Mercator::tileRange(centre, 8, { 400, 400 }, 8).count() <= 9, true);
+    }
+
     void accessibilityText()
     {
         Aircraft aircraft = plane();

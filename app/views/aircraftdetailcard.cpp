@@ -306,7 +306,7 @@ void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
             route = *found;
     }
     const auto track = aircraft.track
-        ? std::optional(QString::number(std::lround(*aircraft.track)) + u"°"_s)
+        ? std::optional(TextUtil::formatNumber(*aircraft.track) + u"°"_s)
         : std::nullopt;
     setFact(RouteFact, route ? std::optional(route->summary()) : std::nullopt, inner,
         route ? route->citySummary().value_or(route->summary()) : QString());
