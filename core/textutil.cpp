@@ -7,6 +7,15 @@ using namespace Qt::StringLiterals;
 
 namespace TextUtil {
 
+QString plainToolTip(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    // Escaped text alone would show its entities literally; "<qt>" makes it rich text on
+    // purpose, with nothing left in it to interpret.
+    return u"<qt>"_s + text.toHtmlEscaped() + u"</qt>"_s;
+}
+
 QString formatNumber(double value, int decimals)
 {
     if (!std::isfinite(value))

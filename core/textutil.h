@@ -14,6 +14,10 @@ QStringView trimSpacesAndTabs(QStringView text);
 /// zero). Beyond a billion, three significant digits in scientific notation ("1.84e+19"), so a
 /// feed's nonsense stays short; "—" when the value is not finite.
 QString formatNumber(double value, int decimals = 0);
+/// A tooltip that shows @p text exactly as written. Qt reads any tooltip that looks like
+/// markup as rich text, so outside text (a callsign, a feed's error) would otherwise render
+/// tags, follow links or load images from local files.
+QString plainToolTip(const QString &text);
 /// Upper-cases the first letter of each whitespace-separated word and lower-cases the rest.
 QString titleCase(const QString &text);
 

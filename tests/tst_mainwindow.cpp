@@ -9,8 +9,16 @@
 #include "views/aircraftlistview.h"
 #include "views/contentview.h"
 #include "views/setupview.h"
+#include "map/mercator.h"
+#include "map/radarmapview.h"
+#include "views/aircraftdetailcard.h"
 
 #include <QAccessible>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QToolTip>
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
@@ -25,7 +33,12 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <atomic>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -60,6 +73,48 @@ double shareOfPixels(const QImage &image, bool dark)
     }
     return painted == 0 ? 0.0 : double(matching) / painted;
 }
+
+// A named pipe that notes whether anything opened it for reading. Opening a pipe blocks until
+// the other end opens too, so an <img src="file://…"> pointed at it would hang the window.
+class PipeTrap
+{
+public:
+    explicit PipeTrap(const QString &path) : m_path(QFile::encodeName(path))
+    {
+        m_made = ::mkfifo(m_path.constData(), 0600) == 0;
+        if (m_made) {
+            m_writer = std::thread([this] {
+                const int fd = ::open(m_path.constData(), O_WRONLY | O_CLOEXEC);
+                if (!m_releasing)
+                    m_opened = true;
+                if (fd >= 0)
+                    ::close(fd);
+            });
+        }
+    }
+    ~PipeTrap() { release(); }
+
+    bool isSet() const { return m_made; }
+    // Whether anyone but this trap opened the pipe; frees the waiting writer.
+    bool release()
+    {
+        if (m_writer.joinable()) {
+            m_releasing = true;
+            const int fd = ::open(m_path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            m_writer.join();
+            if (fd >= 0)
+                ::close(fd);
+        }
+        return m_opened;
+    }
+
+private:
+    QByteArray m_path;
+    bool m_made = false;
+    std::atomic<bool> m_releasing = false;
+    std::atomic<bool> m_opened = false;
+    std::thread m_writer;
+};
 
 } // namespace
 
@@ -332,6 +387,65 @@ private Q_SLOTS:
         QVERIFY(old.isNull());
         QCOMPARE(split->sizes().first(), 310);
         QVERIFY(!split->isCollapsible(1));
+    }
+
+    void hostileFeedTextStaysPlain()
+    {
+        PipeTrap trap(m_dir->filePath(u"trap"_s));
+        QVERIFY(trap.isSet());
+        const QString image = u"<img src=\"file://%1\">"_s.arg(m_dir->filePath(u"trap"_s));
+        const QJsonObject record {
+            { u"hex"_s, u"a1"_s }, { u"lat"_s, 45.6 }, { u"lon"_s, -122.5 }, { u"dst"_s, 2 },
+            { u"squawk"_s, u"7700"_s }, { u"flight"_s, u"<b>BOLD</b>"_s + image },
+            { u"r"_s, u"<a href=\"https://example.org\">link</a>"_s }, { u"t"_s, image },
+            { u"desc"_s, image }, { u"ownOp"_s, u"<i>op</i>"_s + image },
+        };
+        TestServer::Reply hostile;
+        hostile.body = QJsonDocument(QJsonObject { { u"ac"_s, QJsonArray { record } } }).toJson();
+        m_server->setPrefixReply(primaryPrefix, hostile);
+        m_preferences->setHomeLocation(*portland.toJsonBytes());
+        QVariantMap overrides;
+        for (const char *key : { "feedPrimary", "feedSecondary", "routes", "photos" })
+            overrides.insert(QString::fromLatin1(key), m_server->baseUrl().toString());
+        FlightStore store(m_preferences.get(), &m_network, Services::withOverrides(overrides),
+                          m_dir->filePath(u"data"_s));
+        auto window = makeWindow(&store);
+        auto *map = new RadarMapView(&store, m_preferences.get(), nullptr);
+        map->setCornerWidget(new AircraftDetailCard(&store, m_preferences.get(), &m_network));
+        window->contentView()->setDetailWidget(map);
+        QTRY_COMPARE(store.aircraft().size(), 1);
+        store.setSelectedHex(u"a1"_s);
+        QTest::qWait(200);
+
+        // The map's tooltip over the marker.
+        const Mercator::Viewport viewport(map->rect(), map->camera());
+        const QPoint marker = viewport.toScreen({ 45.6, -122.5 }).toPoint();
+        QHelpEvent help(QEvent::ToolTip, marker, map->mapToGlobal(marker));
+        QApplication::sendEvent(map, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        const QString tip = QToolTip::text();
+        QVERIFY2(tip.contains(u"&lt;b&gt;BOLD"_s), qPrintable(tip));
+        QVERIFY(!tip.contains(u"<b>"_s));
+
+        // Every label shows what it was given as text; every tooltip is escaped.
+        const auto hasTag = [](const QString &text) {
+            for (const char *tag : { "<b>", "<a ", "<img", "<i>" }) {
+                if (text.contains(QLatin1StringView(tag)))
+                    return true;
+            }
+            return false;
+        };
+        int carrying = 0;
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            if (auto *label = qobject_cast<QLabel *>(widget); label && hasTag(label->text())) {
+                ++carrying;
+                QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
+            }
+            QVERIFY2(!hasTag(widget->toolTip()), qPrintable(widget->toolTip()));
+        }
+        QVERIFY(carrying >= 2);
+        QToolTip::hideText();
+        QVERIFY2(!trap.release(), "a view opened the local file named in the feed's text");
     }
 
     void statusSummary_data()

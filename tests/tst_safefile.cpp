@@ -156,6 +156,25 @@ private Q_SLOTS:
         QCOMPARE(readFile(SharedState::filePath(disk.path())), before);
         QCOMPARE(SharedState::read(disk.path()), config);
     }
+
+    void sharedConfigThroughAPlantedLink()
+    {
+        QTemporaryDir dir;
+        const QString elsewhere = dir.filePath(u"bashrc"_s);
+        QFile target(elsewhere);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("export PATH=/usr/bin\n");
+        target.close();
+        const QString folder = dir.filePath(u"Skyvelle"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::link(elsewhere, SharedState::filePath(folder)));
+
+        const SharedState::Config config { HomeLocation { 45.5, -122.6, u"Home"_s }, 25, {}, {} };
+        QVERIFY(SharedState::write(config, folder));
+        QCOMPARE(readFile(elsewhere), QByteArray("export PATH=/usr/bin\n"));
+        QVERIFY(!QFileInfo(SharedState::filePath(folder)).isSymLink());
+        QCOMPARE(SharedState::read(folder), config);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSafeFile)

@@ -4,6 +4,7 @@
 #include "flightstore.h"
 #include "preferences.h"
 #include "symbols.h"
+#include "textutil.h"
 #include "tilesource.h"
 
 #include <QActionGroup>
@@ -722,8 +723,11 @@ bool RadarMapView::event(QEvent *event)
             QToolTip::hideText();
             event->ignore();
         } else {
+            // The text carries the feed's callsign and registration.
             QToolTip::showText(help->globalPos(),
-                               RadarMapRenderer::accessibilityText(*found, m_preferences->distanceUnit()), this);
+                               TextUtil::plainToolTip(RadarMapRenderer::accessibilityText(
+                                   *found, m_preferences->distanceUnit())),
+                               this);
         }
         return true;
     }

@@ -6,6 +6,7 @@
 #include "preferences.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "plainlabel.h"
 #include "textutil.h"
 
 #include <QDesktopServices>
@@ -90,19 +91,12 @@ void setTextColor(QLabel *label, const QColor &color)
     label->setPalette(palette);
 }
 
-// A tooltip that looks like markup would be rendered as rich text; outside text must show as
-// it was written.
-QString plainToolTip(const QString &text)
-{
-    return u"<qt>"_s + text.toHtmlEscaped() + u"</qt>"_s;
-}
-
 // Sets the text cut to @p width with an ellipsis; the whole text then shows as the tooltip.
 void setElided(QLabel *label, const QString &text, int width)
 {
     const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, qMax(0, width));
     label->setText(shown);
-    label->setToolTip(shown == text ? QString() : plainToolTip(text));
+    label->setToolTip(shown == text ? QString() : TextUtil::plainToolTip(text));
 }
 
 std::optional<QString> nonEmpty(const std::optional<QString> &text)
@@ -110,13 +104,6 @@ std::optional<QString> nonEmpty(const std::optional<QString> &text)
     if (text && !text->isEmpty())
         return text;
     return std::nullopt;
-}
-
-QLabel *plainLabel(QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    return label;
 }
 
 } // namespace
@@ -137,7 +124,7 @@ AircraftDetailCard::AircraftDetailCard(
 
     auto *header = new QHBoxLayout;
     header->setSpacing(headerGap);
-    m_name = plainLabel(this);
+    m_name = plainLabel({}, this);
     m_name->setObjectName(u"name"_s);
     m_emergency = new QLabel(tr("EMERGENCY"), this);
     m_emergency->setObjectName(u"emergency"_s);
@@ -153,7 +140,7 @@ AircraftDetailCard::AircraftDetailCard(
     header->addWidget(m_close, 0, Qt::AlignVCenter);
     m_layout->addLayout(header);
 
-    m_type = plainLabel(this);
+    m_type = plainLabel({}, this);
     m_type->setObjectName(u"type"_s);
     m_layout->addWidget(m_type);
 
@@ -166,7 +153,7 @@ AircraftDetailCard::AircraftDetailCard(
     m_photo->setAccessibleName(tr("Aircraft photo"));
     m_photo->setFixedHeight(photoHeight);
     m_photo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    m_credit = plainLabel(m_photoBlock);
+    m_credit = plainLabel({}, m_photoBlock);
     m_credit->setObjectName(u"credit"_s);
     m_credit->installEventFilter(this);
     photoLayout->addWidget(m_photo);
@@ -183,10 +170,10 @@ AircraftDetailCard::AircraftDetailCard(
         auto *rowLayout = new QHBoxLayout(row);
         rowLayout->setContentsMargins(QMargins());
         rowLayout->setSpacing(rowGap);
-        QLabel *label = plainLabel(row);
+        QLabel *label = plainLabel({}, row);
         label->setObjectName(u"factLabel"_s);
         label->setText(tr(text));
-        QLabel *value = plainLabel(row);
+        QLabel *value = plainLabel({}, row);
         value->setObjectName(u"factValue"_s);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         // The value is cut to the room left by its label, so it must not widen the row.
@@ -198,7 +185,7 @@ AircraftDetailCard::AircraftDetailCard(
     }
     m_layout->addWidget(facts);
 
-    m_globe = plainLabel(this);
+    m_globe = plainLabel({}, this);
     m_globe->setObjectName(u"globeLink"_s);
     m_globe->setCursor(Qt::PointingHandCursor);
     m_globe->setFocusPolicy(Qt::TabFocus);
@@ -358,7 +345,7 @@ void AircraftDetailCard::setFact(
     const int labelWidth = fact.label->fontMetrics().horizontalAdvance(fact.label->text());
     setElided(fact.value, *value, width - labelWidth - rowGap);
     if (!toolTip.isEmpty())
-        fact.value->setToolTip(plainToolTip(toolTip));
+        fact.value->setToolTip(TextUtil::plainToolTip(toolTip));
 }
 
 void AircraftDetailCard::showPhoto(const Aircraft &aircraft, int innerWidth)

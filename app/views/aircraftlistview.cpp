@@ -6,9 +6,11 @@
 #include "preferences.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "textutil.h"
 #include "views/aircraftlistmodel.h"
 #include "views/aircraftrow.h"
 #include "views/busyindicator.h"
+#include "views/plainlabel.h"
 
 #include <QAction>
 #include <QEvent>
@@ -49,15 +51,6 @@ QFrame *separator(QWidget *parent)
     line->setFixedHeight(1);
     line->setForegroundRole(QPalette::Mid);
     return line;
-}
-
-// A label for text that may come from outside (feed errors): never read as markup.
-QLabel *plainLabel(QWidget *parent, const QString &objectName)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(objectName);
-    label->setTextFormat(Qt::PlainText);
-    return label;
 }
 
 void setTextColor(QWidget *widget, const QColor &color)
@@ -172,7 +165,7 @@ QWidget *AircraftListView::buildFilterBar()
     connect(m_filterMenu, &QMenu::aboutToShow, this, &AircraftListView::rebuildFilterMenu);
     rebuildFilterMenu();
 
-    m_count = plainLabel(bar, u"filterCount"_s);
+    m_count = plainLabel({}, bar, u"filterCount"_s);
 
     auto *layout = new QHBoxLayout(bar);
     layout->setContentsMargins(12, 6, 12, 6);
@@ -194,9 +187,9 @@ QWidget *AircraftListView::buildOverlay()
     m_overlayIcon->setAlignment(Qt::AlignCenter);
     m_spinner = new BusyIndicator(overlay);
     m_spinner->setObjectName(u"overlaySpinner"_s);
-    m_overlayTitle = plainLabel(overlay, u"overlayTitle"_s);
+    m_overlayTitle = plainLabel({}, overlay, u"overlayTitle"_s);
     m_overlayTitle->setAlignment(Qt::AlignCenter);
-    m_overlayText = plainLabel(overlay, u"overlayText"_s);
+    m_overlayText = plainLabel({}, overlay, u"overlayText"_s);
     m_overlayText->setAlignment(Qt::AlignCenter);
     m_overlayText->setWordWrap(true);
     m_showAll = new QPushButton(u"Show All Aircraft"_s, overlay);
@@ -227,7 +220,7 @@ QWidget *AircraftListView::buildStatusBar()
     m_dot = new QLabel(bar);
     m_dot->setObjectName(u"statusDot"_s);
     m_dot->setFixedSize(dotPx, dotPx);
-    m_statusText = plainLabel(bar, u"statusText"_s);
+    m_statusText = plainLabel({}, bar, u"statusText"_s);
     m_statusText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     m_updateSlot = new QWidget(bar);
@@ -429,7 +422,7 @@ void AircraftListView::updateStatus()
         text = u"Connecting…"_s;
     }
     m_statusText->setText(text);
-    m_statusText->setToolTip(text);
+    m_statusText->setToolTip(TextUtil::plainToolTip(text));
     setTextColor(m_statusText, color);
 }
 

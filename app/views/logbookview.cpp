@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logbookview.h"
 
+#include "plainlabel.h"
 #include "sightinglog.h"
 #include "symbols.h"
 #include "systemcolors.h"
@@ -310,9 +311,8 @@ void LogbookView::refreshTypes()
         auto *icon = new QLabel(row);
         icon->setPixmap(Symbols::pixmap(u"sparkles"_s, glyph, SystemColors::isDark(palette())
                                             ? QColor(255, 214, 10) : QColor(230, 170, 0)));
-        auto *name = new QLabel(type.name, row);
-        name->setObjectName(u"typeName"_s);
-        name->setTextFormat(Qt::PlainText);
+        // The type code comes from the feed.
+        auto *name = plainLabel(type.name, row, u"typeName"_s);
         name->setFont(callout);
         auto *date = new QLabel(abbreviatedDate(type.date.toTimeZone(m_log->timeZone()).date(), locale()),
                                 row);

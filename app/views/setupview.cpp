@@ -5,6 +5,7 @@
 #include "flightstore.h"
 #include "homelocation.h"
 #include "locationonce.h"
+#include "plainlabel.h"
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textutil.h"
@@ -61,13 +62,6 @@ void setTextColor(QWidget *widget, const QColor &color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
-}
-
-QLabel *plainLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    return label;
 }
 
 } // namespace

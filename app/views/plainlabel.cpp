@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "plainlabel.h"
+
+#include <QLabel>
+
+QLabel *plainLabel(const QString &text, QWidget *parent, const QString &objectName)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
