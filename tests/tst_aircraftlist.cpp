@@ -204,7 +204,7 @@ private Q_SLOTS:
     void secondaryLine()
     {
         QFETCH(QByteArray, json);
-        QTEST(AircraftRow::secondaryLine(decode(json)), "line");
+        QTEST(AircraftRowPainter::secondaryLine(decode(json)), "line");
     }
 
     void accessibilityText_data()
@@ -229,7 +229,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, unit);
-        QTEST(AircraftRow::accessibilityText(decode(json), unit, QLocale(QLocale::English,
+        QTEST(AircraftRowPainter::accessibilityText(decode(json), unit, QLocale(QLocale::English,
                                                                           QLocale::UnitedStates)),
               "text");
     }
@@ -277,7 +277,7 @@ private Q_SLOTS:
         QFETCH(bool, byAltitude);
         QFETCH(QString, planeColor);
         QFETCH(QColor, expected);
-        QCOMPARE(AircraftRow::iconColor(decode(json), byAltitude, planeColor, QColor(1, 2, 3)),
+        QCOMPARE(AircraftRowPainter::iconColor(decode(json), byAltitude, planeColor, QColor(1, 2, 3)),
                  expected);
     }
 
@@ -300,23 +300,23 @@ private Q_SLOTS:
     void glyphFollowsLuminance()
     {
         QFETCH(QColor, icon);
-        QTEST(AircraftRow::glyphColor(icon), "glyph");
-        QTEST(AircraftRow::ringColor(icon), "ring");
+        QTEST(AircraftRowPainter::glyphColor(icon), "glyph");
+        QTEST(AircraftRowPainter::ringColor(icon), "ring");
     }
 
     void textScaleSizesTheRow()
     {
         AircraftRow row(m_preferences.get());
         const QFont base = QApplication::font();
-        QCOMPARE(row.namePointSize(), 13.0);
-        QCOMPARE(row.badgePointSize(), 9.0);
-        const int normal = row.rowHeight(base);
+        QCOMPARE(row.rowPainter().namePointSize(), 13.0);
+        QCOMPARE(row.rowPainter().badgePointSize(), 9.0);
+        const int normal = row.rowPainter().rowHeight(base);
         m_preferences->setTextScale(1.2);
-        QCOMPARE(row.namePointSize(), 15.6);
-        QCOMPARE(row.badgePointSize(), 10.8);
-        QVERIFY(row.rowHeight(base) > normal);
+        QCOMPARE(row.rowPainter().namePointSize(), 15.6);
+        QCOMPARE(row.rowPainter().badgePointSize(), 10.8);
+        QVERIFY(row.rowPainter().rowHeight(base) > normal);
         m_preferences->setTextScale(0.0); // hand-edited nonsense stays legible
-        QVERIFY(row.namePointSize() > 5.0);
+        QVERIFY(row.rowPainter().namePointSize() > 5.0);
     }
 
     // ---- What the row paints
@@ -352,12 +352,12 @@ private Q_SLOTS:
         // Painted four times larger, so that one logical pixel is sixteen samples.
         constexpr int scale = 4;
         AircraftRow row(m_preferences.get());
-        const QRect rect(0, 0, 300, row.rowHeight(QApplication::font()));
+        const QRect rect(0, 0, 300, row.rowPainter().rowHeight(QApplication::font()));
         QImage image(rect.size() * scale, QImage::Format_ARGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
         painter.scale(scale, scale);
-        row.paintRow(&painter, rect, decode(json), QApplication::palette(), false,
+        row.rowPainter().paint(&painter, rect, decode(json), QApplication::palette(), false,
                      QApplication::font());
         painter.end();
 
@@ -391,15 +391,15 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         QFETCH(bool, red);
         const Aircraft aircraft = decode(json);
-        const auto badge = AircraftRow::badge(aircraft, QApplication::palette());
+        const auto badge = AircraftRowPainter::badge(aircraft, QApplication::palette());
         QVERIFY(badge);
         QCOMPARE(badge->text, red ? u"EMERG"_s : u"MIL"_s);
 
         AircraftRow row(m_preferences.get());
-        QImage image(300, row.rowHeight(QApplication::font()), QImage::Format_ARGB32);
+        QImage image(300, row.rowPainter().rowHeight(QApplication::font()), QImage::Format_ARGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        row.paintRow(&painter, image.rect(), aircraft, QApplication::palette(), false,
+        row.rowPainter().paint(&painter, image.rect(), aircraft, QApplication::palette(), false,
                      QApplication::font());
         painter.end();
         // Right of the icon, the only strongly coloured pixels are the badge's text.
@@ -822,7 +822,7 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
 
-        const QString expected = AircraftRow::accessibilityText(store->aircraft().first(), u"mi"_s);
+        const QString expected = AircraftRowPainter::accessibilityText(store->aircraft().first(), u"mi"_s);
         QVERIFY(expected.startsWith(u"ASA12, B739, "_s));
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view.listView());
         QVERIFY(list);

@@ -1,22 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "altitudecolors.h"
-#include "flightstore.h"
 #include "map/mercator.h"
 #include "map/radarmaprenderer.h"
-#include "map/radarmapview.h"
 #include "map/tilesource.h"
-#include "preferences.h"
 #include "systemcolors.h"
 #include "testserver.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QtTest>
 
 #include <cmath>
@@ -1021,165 +1016,6 @@ private Q_SLOTS:
     }
 
     // The view
-
-    void viewSelectsAndMovesTheCamera()
-    {
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"track":45,"alt_baro":12000,"dst":8},
-                                   {"hex":"a2","lat":45.3,"lon":-122.9,"dst":15}]})";
-            return reply;
-        }());
-        QVariantMap overrides;
-        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
-        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
-        Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
-        preferences.setReduceMotion(true);
-        QNetworkAccessManager network;
-        FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
-        RadarMapView view(&store, &preferences, nullptr);
-        view.resize(800, 500);
-        view.show();
-
-        const HomeLocation home { 45.5, -122.6, u"Portland"_s };
-        store.setHome(home);
-        QTRY_COMPARE(store.aircraft().size(), 2);
-        QCOMPARE(view.camera().centre, (LatLon { 45.5, -122.6 }));
-        QCOMPARE(view.cameraDistance(), 231'500.0);
-
-        // Clicking a marker selects it, and the camera flies there keeping its distance.
-        const auto markerPoint = [&](const LatLon &position) {
-            return Mercator::Viewport(QRectF(view.rect()), view.camera()).toScreen(position).toPoint();
-        };
-        QTest::mouseClick(&view, Qt::LeftButton, {}, markerPoint({ 45.6, -122.5 }) + QPoint(3, -2));
-        QCOMPARE(store.selectedHex(), u"a1"_s);
-        QCOMPARE(view.camera().centre, (LatLon { 45.6, -122.5 }));
-        QCOMPARE(view.cameraDistance(), 231'500.0);
-        // Clicking empty map clears it; the camera stays.
-        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(40, 40));
-        QVERIFY(store.selectedHex().isEmpty());
-        QCOMPARE(view.camera().centre, (LatLon { 45.6, -122.5 }));
-
-        // The selection keeps the distance within 8 km … 600 km.
-        view.setCamera({ LatLon { 45.5, -122.6 }, 3'000 });
-        store.setSelectedHex(u"a2"_s);
-        QCOMPARE(view.cameraDistance(), 8'000.0);
-        store.setSelectedHex({});
-        view.setCamera({ LatLon { 45.5, -122.6 }, 900'000 });
-        store.setSelectedHex(u"a1"_s);
-        QCOMPARE(view.cameraDistance(), 600'000.0);
-
-        // "Home" keeps the distance within 2 km … 2,000 km.
-        view.setCamera({ LatLon { 40, -100 }, 1'000 });
-        view.centerOnHome();
-        QCOMPARE(view.camera().centre, (LatLon { 45.5, -122.6 }));
-        QCOMPARE(view.cameraDistance(), 2'000.0);
-
-        // "Fit All" runs from its button, and by itself when the radius changes.
-        view.setCamera({ LatLon { 40, -100 }, 1'000 });
-        QToolButton *fitAll = nullptr;
-        for (QToolButton *button : view.findChildren<QToolButton *>())
-            if (button->text() == u"Fit All"_s)
-                fitAll = button;
-        QVERIFY(fitAll);
-        fitAll->click();
-        QCOMPARE(view.cameraDistance(), 231'500.0);
-        store.setRadiusNM(100);
-        QCOMPARE(view.cameraDistance(), 926'000.0);
-    }
-
-    void viewAnimatesUnlessMotionIsReduced()
-    {
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"dst":8}]})";
-            return reply;
-        }());
-        QVariantMap overrides;
-        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
-        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
-        Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
-        QNetworkAccessManager network;
-        FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
-        RadarMapView view(&store, &preferences, nullptr);
-        view.resize(600, 400);
-        view.show();
-        store.setHome(HomeLocation { 45.5, -122.6, u"Portland"_s });
-        QTRY_COMPARE(store.aircraft().size(), 1);
-
-        // The camera flies to the selection over a moment.
-        store.setSelectedHex(u"a1"_s);
-        QVERIFY(view.isCameraMoving());
-        QCOMPARE(view.targetCamera().centre, (LatLon { 45.6, -122.5 }));
-        QTRY_VERIFY(!view.isCameraMoving());
-        QCOMPARE(view.camera().centre, (LatLon { 45.6, -122.5 }));
-
-        // A new answer moves the marker: it glides there over 0.8 s.
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.62,"lon":-122.48,"dst":8}]})";
-            return reply;
-        }());
-        QSignalSpy applied(&store, &FlightStore::answerApplied);
-        store.fetchNow();
-        QVERIFY(applied.wait());
-        QVERIFY(view.scene().drawnPositions.contains(u"a1"_s));
-        QTRY_VERIFY(view.scene().drawnPositions.isEmpty());
-
-        // With reduced motion the camera and the markers jump.
-        preferences.setReduceMotion(true);
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.7,"lon":-122.4,"dst":8}]})";
-            return reply;
-        }());
-        store.fetchNow();
-        QVERIFY(applied.wait());
-        QVERIFY(view.scene().drawnPositions.isEmpty());
-        view.recenter();
-        QVERIFY(!view.isCameraMoving());
-        QCOMPARE(view.cameraDistance(), 231'500.0);
-    }
-
-    void viewStyleMenuAndCorner()
-    {
-        QVariantMap overrides;
-        overrides.insert(u"feedPrimary"_s, u"http://127.0.0.1:%1"_s.arg(TestServer::closedPort()));
-        Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
-        QNetworkAccessManager network;
-        FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
-        RadarMapView view(&store, &preferences, nullptr);
-        view.resize(700, 500);
-        view.show();
-
-        QToolButton *styleButton = nullptr;
-        for (QToolButton *button : view.findChildren<QToolButton *>())
-            if (button->menu())
-                styleButton = button;
-        QVERIFY(styleButton);
-        QCOMPARE(styleButton->text(), u"Standard"_s);
-        QStringList names;
-        for (QAction *action : styleButton->menu()->actions())
-            names << action->text();
-        QCOMPARE(names, (QStringList { u"Standard"_s, u"Muted"_s, u"Satellite"_s, u"Hybrid"_s }));
-        styleButton->menu()->actions().at(2)->trigger();
-        QCOMPARE(preferences.mapStyleChoice(), u"imagery"_s);
-        QCOMPARE(styleButton->text(), u"Satellite"_s);
-        preferences.setMapStyleChoice(u"terrain"_s);
-        QCOMPARE(styleButton->text(), u"Standard"_s);
-        QVERIFY(styleButton->menu()->actions().at(0)->isChecked());
-
-        // The corner widget floats 12 in from the bottom-right corner, and follows resizes.
-        auto *card = new QWidget;
-        card->setFixedSize(220, 130);
-        view.setCornerWidget(card);
-        QCOMPARE(card->parentWidget(), &view);
-        QCOMPARE(card->geometry(), QRect(700 - 12 - 220, 500 - 12 - 130, 220, 130));
-        view.resize(900, 600);
-        QCOMPARE(card->geometry(), QRect(900 - 12 - 220, 600 - 12 - 130, 220, 130));
-        // The attribution keeps clear of it.
-        QCOMPARE(view.settings().attributionRightMargin, 220.0 + 24.0);
-    }
 };
 
 QTEST_MAIN(TestMap)

@@ -2,6 +2,7 @@
 #include "radarmapview.h"
 
 #include "flightstore.h"
+#include "mapsettings.h"
 #include "preferences.h"
 #include "symbols.h"
 #include "textutil.h"
@@ -603,7 +604,7 @@ RadarMapScene RadarMapView::scene() const
 
 RadarMapSettings RadarMapView::settings() const
 {
-    RadarMapSettings settings = RadarMapSettings::fromPreferences(*m_preferences, palette());
+    RadarMapSettings settings = mapSettings(*m_preferences, palette());
     settings.keyBottomMargin = capsulesBottom + (m_capsules ? m_capsules->height() : 0) + 8.0;
     if (m_corner && m_corner->isVisible())
         settings.attributionRightMargin = width() - m_corner->geometry().left() + overlayMargin;

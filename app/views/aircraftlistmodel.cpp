@@ -2,7 +2,7 @@
 #include "views/aircraftlistmodel.h"
 
 #include "preferences.h"
-#include "views/aircraftrow.h"
+#include "aircraftrowpainter.h"
 
 #include <QHash>
 #include <QSet>
@@ -83,7 +83,7 @@ QVariant AircraftListModel::data(const QModelIndex &index, int role) const
         return a.displayName();
     case AccessibilityTextRole:
     case Qt::AccessibleTextRole:
-        return AircraftRow::accessibilityText(a, m_preferences->distanceUnit());
+        return AircraftRowPainter::accessibilityText(a, m_preferences->distanceUnit());
     default:
         return {};
     }

@@ -19,7 +19,6 @@
 #include <optional>
 #include <vector>
 
-class Preferences;
 class QPainter;
 
 // What the map shows at one moment, as the view takes it from the flight store.
@@ -38,7 +37,8 @@ struct RadarMapScene {
     double haloPhase = 0.0;
 };
 
-// The map preferences, and what surrounds the picture.
+// The map preferences as plain values (the application fills them in), and what surrounds
+// the picture.
 struct RadarMapSettings {
     QString mapStyleChoice = QStringLiteral("standard");
     QString planeColorHex = QStringLiteral("#FF8A00");
@@ -54,8 +54,6 @@ struct RadarMapSettings {
     double keyBottomMargin = 36.0;
     // Room the attribution leaves free at the right end of the bottom edge.
     double attributionRightMargin = 12.0;
-
-    static RadarMapSettings fromPreferences(const Preferences &preferences, const QPalette &palette);
 };
 
 // Paints the radar map on any QPainter: basemap tiles (or a graticule where they are missing),

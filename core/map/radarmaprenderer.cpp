@@ -3,7 +3,6 @@
 
 #include "altitudecolors.h"
 #include "hexcolor.h"
-#include "preferences.h"
 #include "symbols.h"
 #include "systemcolors.h"
 
@@ -116,23 +115,6 @@ QFont smallFont(double pixelSize)
 }
 
 } // namespace
-
-RadarMapSettings RadarMapSettings::fromPreferences(const Preferences &preferences,
-                                                   const QPalette &palette)
-{
-    RadarMapSettings settings;
-    settings.mapStyleChoice = preferences.mapStyleChoice();
-    settings.planeColorHex = preferences.planeColorHex();
-    settings.markerScale = preferences.markerScale();
-    settings.increaseContrast = preferences.increaseContrast();
-    settings.differentiateWithoutColor = preferences.differentiateWithoutColor();
-    settings.reduceMotion = preferences.reduceMotion();
-    settings.colorByAltitude = preferences.colorByAltitude();
-    settings.showTrails = preferences.showTrails();
-    settings.trailWidth = preferences.trailWidth();
-    settings.palette = palette;
-    return settings;
-}
 
 RadarMapRenderer::RadarMapRenderer(TileSource *tiles) : m_tiles(tiles), m_muted(192), m_scaled(128) { }
 
