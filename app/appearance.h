@@ -29,7 +29,6 @@ public:
     // The palette that the current preference and desktop scheme call for.
     QPalette palette() const;
     bool isDark() const;
-    DesktopScheme desktopScheme() const { return m_desktopScheme; }
     // Records the desktop's scheme (the portal's answer or change signal) and applies it.
     void setDesktopScheme(DesktopScheme scheme);
 

@@ -100,4 +100,9 @@ double luminance(const QColor &color)
     return 0.299 * rgb.redF() + 0.587 * rgb.greenF() + 0.114 * rgb.blueF();
 }
 
+bool isLight(const QColor &color)
+{
+    return luminance(color) > 0.62;
+}
+
 } // namespace HexColor

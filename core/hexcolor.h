@@ -24,7 +24,10 @@ std::optional<QColor> color(const QString &hex);
 std::optional<QString> hexString(const QColor &color);
 
 /// 0.299 R + 0.587 G + 0.114 B on the sRGB components (no linearisation); 0 for an invalid
-/// colour. Above 0.62 the colour counts as light and wants a dark glyph on top.
+/// colour.
 double luminance(const QColor &color);
+
+/// Whether @p color counts as light (luminance above 0.62) and wants a dark glyph on top.
+bool isLight(const QColor &color);
 
 } // namespace HexColor

@@ -272,7 +272,8 @@ void FlightStore::loadRoute(const Aircraft &aircraft)
     if (!aircraft.flight)
         return;
     const QString callsign = TextUtil::trimSpacesAndTabs(*aircraft.flight);
-    // Only airline flights have routes; registrations such as "N757LY" are not looked up.
+    // Only airline-style callsigns have routes; registrations such as "N757LY" are not looked
+    // up. Looser than the airline test on purpose: the fourth character need not be a digit.
     if (callsign.size() < 4 || !callsign.at(0).isLetter() || !callsign.at(1).isLetter()
         || !callsign.at(2).isLetter())
         return;

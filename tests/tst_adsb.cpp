@@ -313,12 +313,12 @@ private Q_SLOTS:
         server.setReply(secondaryPath, huge);
         QNetworkAccessManager network;
         const Services services = servicesFor(server.baseUrl(), server.baseUrl());
-        const Outcome outcome = run(ADSB::fetch(&network, services, home, 25, this, shortTimeoutMs));
+        const Outcome outcome = run(ADSB::fetch(&network, services, home, 25, this), 20000);
         QVERIFY(outcome.error);
         QCOMPARE(outcome.error->message, u"Secondary: the answer is too large"_s);
 
         server.setReply(secondaryPath, behaviour(u"aircraft"_s));
-        const Outcome next = run(ADSB::fetch(&network, services, home, 25, this, shortTimeoutMs));
+        const Outcome next = run(ADSB::fetch(&network, services, home, 25, this), 20000);
         QVERIFY(next.result);
         QCOMPARE(next.result->source, u"Secondary"_s);
     }

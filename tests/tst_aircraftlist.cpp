@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "aircraftcolors.h"
 #include "aircraftdecoder.h"
 #include "altitudecolors.h"
 #include "flightstore.h"
+#include "hexcolor.h"
 #include "preferences.h"
 #include "systemcolors.h"
 #include "testserver.h"
@@ -277,8 +279,9 @@ private Q_SLOTS:
         QFETCH(bool, byAltitude);
         QFETCH(QString, planeColor);
         QFETCH(QColor, expected);
-        QCOMPARE(AircraftRowPainter::iconColor(decode(json), byAltitude, planeColor, QColor(1, 2, 3)),
-                 expected);
+        // The row stands the accent in for a colour that does not parse.
+        const QColor plane = HexColor::color(planeColor).value_or(QColor(1, 2, 3));
+        QCOMPARE(AircraftColors::fill(decode(json), byAltitude, plane), expected);
     }
 
     void glyphFollowsLuminance_data()
@@ -300,7 +303,7 @@ private Q_SLOTS:
     void glyphFollowsLuminance()
     {
         QFETCH(QColor, icon);
-        QTEST(AircraftRowPainter::glyphColor(icon), "glyph");
+        QTEST(AircraftColors::glyph(icon), "glyph");
         QTEST(AircraftRowPainter::ringColor(icon), "ring");
     }
 

@@ -391,10 +391,9 @@ private Q_SLOTS:
         QTest::newRow("default orange, selected") << u"#FF8A00"_s << true << false << orange << white << white;
         QTest::newRow("preset yellow") << u"#FFD60A"_s << false << false << yellow
                                        << over(QColor(0, 0, 0, 128), yellow) << over(QColor(0, 0, 0, 217), yellow);
-        // The fallback orange is lighter than the default one (0.642): a dark glyph.
-        QTest::newRow("unparseable is orange") << u"orange"_s << false << false << QColor(255, 149, 0)
-                                               << over(QColor(0, 0, 0, 128), QColor(255, 149, 0))
-                                               << over(QColor(0, 0, 0, 217), QColor(255, 149, 0));
+        // A colour that does not parse looks exactly like the default.
+        QTest::newRow("unparseable is the default") << u"orange"_s << false << false << orange
+                                                    << over(QColor(255, 255, 255, 217), orange) << white;
     }
 
     void markerColours()

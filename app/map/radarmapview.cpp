@@ -5,6 +5,7 @@
 #include "mapsettings.h"
 #include "preferences.h"
 #include "symbols.h"
+#include "systemcolors.h"
 #include "textutil.h"
 #include "tilesource.h"
 
@@ -37,12 +38,6 @@ constexpr double overlayMargin = 12.0;
 constexpr double capsulesBottom = 36.0;
 constexpr int glideMilliseconds = 800;
 constexpr int haloPulseMilliseconds = 1100;
-
-QColor withAlpha(QColor color, double alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
-}
 
 // The buttons that float over the map: a capsule with icon and title, a square of the zoom
 // stepper, or the round compass. Painted on a translucent plate so that they read on any map.
@@ -95,7 +90,7 @@ protected:
             // The stepper's plate is its parent's; a press only darkens the half.
             if (isDown()) {
                 painter.setPen(Qt::NoPen);
-                painter.setBrush(withAlpha(ink, 0.12));
+                painter.setBrush(SystemColors::withAlpha(ink, 0.12));
                 painter.drawRect(rect());
             }
             const double side = 16;
@@ -107,8 +102,8 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 40));
         painter.drawRoundedRect(plate.translated(0, 1.5), round, round);
-        painter.setBrush(withAlpha(pal.color(QPalette::Window), isDown() ? 0.98 : 0.9));
-        painter.setPen(QPen(withAlpha(pal.color(QPalette::WindowText), hasFocus() ? 0.5 : 0.18), 1.0));
+        painter.setBrush(SystemColors::withAlpha(pal.color(QPalette::Window), isDown() ? 0.98 : 0.9));
+        painter.setPen(QPen(SystemColors::withAlpha(pal.color(QPalette::WindowText), hasFocus() ? 0.5 : 0.18), 1.0));
         painter.drawRoundedRect(plate, round, round);
 
         if (m_shape == Shape::Compass) {
@@ -143,7 +138,7 @@ private:
         painter->setPen(Qt::NoPen);
         painter->setBrush(QColor(255, 59, 48));
         painter->drawPath(north);
-        painter->setBrush(withAlpha(ink, 0.45));
+        painter->setBrush(SystemColors::withAlpha(ink, 0.45));
         painter->drawPath(south);
     }
 
@@ -391,8 +386,8 @@ bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
         QPainter painter(m_stepper);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF plate = QRectF(m_stepper->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        painter.setBrush(withAlpha(palette().color(QPalette::Window), 0.9));
-        painter.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.18), 1.0));
+        painter.setBrush(SystemColors::withAlpha(palette().color(QPalette::Window), 0.9));
+        painter.setPen(QPen(SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.18), 1.0));
         painter.drawRoundedRect(plate, 7, 7);
         painter.drawLine(QPointF(plate.left() + 5, plate.center().y()), QPointF(plate.right() - 5, plate.center().y()));
         return true;

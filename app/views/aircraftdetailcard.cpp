@@ -4,9 +4,10 @@
 #include "flightstore.h"
 #include "lookupsupport.h"
 #include "preferences.h"
+#include "plainlabel.h"
 #include "symbols.h"
 #include "systemcolors.h"
-#include "plainlabel.h"
+#include "textstyle.h"
 #include "textutil.h"
 
 #include <QDesktopServices>
@@ -77,12 +78,6 @@ const char *const factLabels[] = {
     "Spot it",
     "ICAO hex",
 };
-
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
 
 void setTextColor(QLabel *label, const QColor &color)
 {
@@ -223,11 +218,7 @@ QRect AircraftDetailCard::cardRect() const
 
 double AircraftDetailCard::scale() const
 {
-    // The settings offer 0.8 … 1.4; a hand-edited value must not make the card unusable.
-    const double value = m_preferences->textScale();
-    if (!std::isfinite(value) || value <= 0)
-        return 1.0;
-    return std::clamp(value, 0.5, 3.0);
+    return TextStyle::clampedScale(m_preferences->textScale());
 }
 
 int AircraftDetailCard::cardWidth() const
@@ -419,7 +410,7 @@ void AircraftDetailCard::renderPhoto(int width)
     QPainterPath clip;
     clip.addRoundedRect(frame, photoRadius, photoRadius);
     if (m_image.isNull()) {
-        painter.fillPath(clip, withAlpha(palette().color(QPalette::WindowText), 0.08));
+        painter.fillPath(clip, SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.08));
     } else {
         // Fill the frame, keep the aspect and crop what overflows, centred.
         const QSizeF size =
@@ -437,14 +428,10 @@ void AircraftDetailCard::applyStyle()
 {
     const double s = scale();
     const auto sized = [&](double points, bool bold = false) {
-        QFont f = font();
-        // Design points are logical pixels, as in the list rows.
-        f.setPixelSize(qRound(points * s));
-        f.setBold(bold);
-        return f;
+        return TextStyle::pixelFont(font(), points * s, bold ? QFont::Bold : QFont::Normal);
     };
     const QColor secondary = SystemColors::secondaryText(palette());
-    const QColor tertiary = withAlpha(palette().color(QPalette::WindowText), 0.42);
+    const QColor tertiary = SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.42);
 
     m_name->setFont(sized(15, true));
     m_emergency->setFont(sized(10, true));
@@ -498,8 +485,8 @@ void AircraftDetailCard::paintEvent(QPaintEvent *)
     painter.restore();
 
     const QColor text = palette().color(QPalette::WindowText);
-    painter.fillPath(cardPath, withAlpha(palette().color(QPalette::Window), 0.95));
-    painter.setPen(QPen(withAlpha(text, 0.12), 1));
+    painter.fillPath(cardPath, SystemColors::withAlpha(palette().color(QPalette::Window), 0.95));
+    painter.setPen(QPen(SystemColors::withAlpha(text, 0.12), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(cardPath);
 }

@@ -6,6 +6,7 @@
 #include "preferences.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "textstyle.h"
 #include "textutil.h"
 #include "views/aircraftlistmodel.h"
 #include "views/aircraftrow.h"
@@ -38,9 +39,7 @@ constexpr int dotPx = 7;
 
 QFont captionFont(const QFont &base)
 {
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() * 0.9);
-    return font;
+    return TextStyle::relativeFont(base, 0.9);
 }
 
 QFrame *separator(QWidget *parent)
@@ -431,10 +430,7 @@ void AircraftListView::updateFonts()
     const QFont caption = captionFont(font());
     m_count->setFont(caption);
     m_statusText->setFont(caption);
-    QFont title = font();
-    title.setPointSizeF(font().pointSizeF() * 1.35);
-    title.setWeight(QFont::Bold);
-    m_overlayTitle->setFont(title);
+    m_overlayTitle->setFont(TextStyle::relativeFont(font(), 1.35, QFont::Bold));
     setTextColor(m_count, SystemColors::secondaryText(palette()));
     setTextColor(m_overlayText, SystemColors::secondaryText(palette()));
 }

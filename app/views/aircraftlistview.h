@@ -34,7 +34,6 @@ public:
 
     QListView *listView() const { return m_list; }
     AircraftListModel *model() const { return m_model; }
-    AircraftRow *rowDelegate() const { return m_delegate; }
 
     // Shows @p widget (the update notice) at the right end of the status bar; nullptr empties
     // and hides the slot. The view takes ownership.

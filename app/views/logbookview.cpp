@@ -5,6 +5,7 @@
 #include "sightinglog.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "textstyle.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -35,17 +36,10 @@ constexpr int dayWindow = 14;
 constexpr int typeRowLimit = 8;
 
 // Type sizes relative to the body text, so that the whole view follows the desktop's font.
-QFont scaled(const QFont &base, double factor, bool bold = false)
-{
-    QFont font = base;
-    font.setPointSizeF(std::max(7.0, base.pointSizeF() * factor));
-    font.setBold(bold);
-    return font;
-}
-QFont title2Font(const QFont &base) { return scaled(base, 17.0 / 13.0, true); }
-QFont headlineFont(const QFont &base) { return scaled(base, 1.0, true); }
-QFont calloutFont(const QFont &base) { return scaled(base, 12.0 / 13.0); }
-QFont captionFont(const QFont &base) { return scaled(base, 10.0 / 13.0); }
+QFont title2Font(const QFont &base) { return TextStyle::relativeFont(base, 17.0 / 13.0, QFont::Bold); }
+QFont headlineFont(const QFont &base) { return TextStyle::relativeFont(base, 1.0, QFont::Bold); }
+QFont calloutFont(const QFont &base) { return TextStyle::relativeFont(base, 12.0 / 13.0); }
+QFont captionFont(const QFont &base) { return TextStyle::relativeFont(base, 10.0 / 13.0); }
 
 QColor tertiaryText(const QPalette &palette)
 {

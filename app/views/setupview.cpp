@@ -8,6 +8,7 @@
 #include "plainlabel.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "textstyle.h"
 #include "textutil.h"
 
 #include <QAbstractButton>
@@ -385,13 +386,8 @@ void SetupView::updateState()
 
 void SetupView::updateFonts()
 {
-    const QFont base = font();
-    const qreal size = base.pointSizeF() > 0 ? base.pointSizeF() : 10.0;
-    const auto scaled = [&](qreal factor, bool bold) {
-        QFont f = base;
-        f.setPointSizeF(size * factor);
-        f.setBold(bold);
-        return f;
+    const auto scaled = [this](qreal factor, bool bold) {
+        return TextStyle::relativeFont(font(), factor, bold ? QFont::Bold : QFont::Normal);
     };
     // Relative to the body text, as the desktop's type scale would have them.
     m_title->setFont(scaled(m_mode == Mode::FirstRun ? 2.0 : 1.3, true));

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "radarmaprenderer.h"
 
+#include "aircraftcolors.h"
 #include "altitudecolors.h"
 #include "hexcolor.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "textstyle.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -24,12 +26,6 @@ namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("RadarMapRenderer", text);
-}
-
-QColor withAlpha(QColor color, double alpha)
-{
-    color.setAlphaF(float(color.alphaF() * alpha));
-    return color;
 }
 
 // Three box passes approximate a Gaussian blur; only the alpha of black matters here, and in
@@ -106,13 +102,6 @@ QString graticuleLabel(double degrees, double step, bool latitude)
 
 // Marker glyphs are drawn turned in steps of this many degrees.
 constexpr double angleStep = 3.0;
-
-QFont smallFont(double pixelSize)
-{
-    QFont font;
-    font.setPixelSize(int(std::lround(pixelSize)));
-    return font;
-}
 
 } // namespace
 
@@ -192,35 +181,9 @@ QColor RadarMapRenderer::ringColor(Style style, const QPalette &palette)
 
 // Marker rules
 
-QColor RadarMapRenderer::planeColor(const QString &planeColorHex)
-{
-    // The orange the default preference names, so that a bad value looks like no value.
-    return HexColor::color(planeColorHex).value_or(QColor(255, 149, 0));
-}
-
-QColor RadarMapRenderer::markerBaseColor(const Aircraft &aircraft, bool colorByAltitude,
-                                         const QColor &planeColor)
-{
-    return colorByAltitude ? AltitudeColors::color(aircraft.altitudeFeet()) : planeColor;
-}
-
-QColor RadarMapRenderer::fillColor(const Aircraft &aircraft, const QColor &baseColor)
-{
-    if (aircraft.isEmergency())
-        return SystemColors::emergencyRed();
-    if (aircraft.isMilitary())
-        return SystemColors::militaryGreen();
-    return baseColor;
-}
-
-QColor RadarMapRenderer::glyphColor(const QColor &fillColor)
-{
-    return HexColor::luminance(fillColor) > 0.62 ? QColor(0, 0, 0, 217) : QColor(Qt::white);
-}
-
 QColor RadarMapRenderer::markerRingColor(const QColor &fillColor, bool strong)
 {
-    if (HexColor::luminance(fillColor) > 0.62)
+    if (HexColor::isLight(fillColor))
         return QColor(0, 0, 0, strong ? 204 : 128);
     return QColor(255, 255, 255, strong ? 255 : 217);
 }
@@ -262,13 +225,13 @@ QList<RadarMapRenderer::TrailSegment> RadarMapRenderer::trailSegments(const Rada
     QList<TrailSegment> segments;
     if (!settings.showTrails)
         return segments;
-    const QColor plane = planeColor(settings.planeColorHex);
+    const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
     for (const Aircraft &aircraft : scene.aircraft) {
         const auto trail = scene.trails.constFind(aircraft.hex);
         if (trail == scene.trails.cend() || trail->size() < 2)
             continue;
         segments.append({ u"trail-"_s + aircraft.hex, *trail,
-                          fillColor(aircraft, markerBaseColor(aircraft, settings.colorByAltitude, plane)) });
+                          AircraftColors::fill(aircraft, settings.colorByAltitude, plane) });
     }
     return segments;
 }
@@ -361,12 +324,12 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
     const double south = std::max(viewport.toCoordinate(rect.bottomLeft()).latitude, -Mercator::maxLatitude);
 
     QColor line = palette.color(QPalette::Text);
-    const QColor label = withAlpha(line, 0.45);
-    line = withAlpha(line, 0.12);
+    const QColor label = SystemColors::withAlpha(line, 0.45);
+    line = SystemColors::withAlpha(line, 0.12);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setPen(QPen(line, 0));
-    painter->setFont(smallFont(10));
+    painter->setFont(TextStyle::pixelFont(QFont(), 10));
     const QFontMetricsF metrics(painter->font());
 
     // Lines are counted rather than stepped to the edge: far from zero a step can vanish in
@@ -544,10 +507,10 @@ void RadarMapRenderer::paintHome(QPainter *painter, const Mercator::Viewport &vi
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(withAlpha(color, 0.05));
+    painter->setBrush(SystemColors::withAlpha(color, 0.05));
     painter->drawPolygon(ring);
     painter->restore();
-    painter->setPen(QPen(withAlpha(color, 0.5), 1.5));
+    painter->setPen(QPen(SystemColors::withAlpha(color, 0.5), 1.5));
     painter->setBrush(Qt::NoBrush);
     painter->drawPolygon(ring);
 
@@ -665,10 +628,10 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     if (size.isEmpty())
         return;
     m_canvas.reset(size, ratio);
-    const QColor plane = planeColor(settings.planeColorHex);
+    const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
     m_fills.clear();
     for (const Aircraft &aircraft : scene.aircraft)
-        m_fills.push_back(fillColor(aircraft, markerBaseColor(aircraft, settings.colorByAltitude, plane)).rgba());
+        m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
     if (settings.showTrails)
         strokeTrails(viewport, scene, settings, origin, ratio);
 
@@ -756,7 +719,7 @@ void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const
     }
     if (opacity <= 0.0)
         return;
-    painter->setPen(QPen(withAlpha(color, opacity), width * scale));
+    painter->setPen(QPen(SystemColors::withAlpha(color, opacity), width * scale));
     painter->setBrush(Qt::NoBrush);
     const double radius = (diameter - width) / 2.0 * scale;
     painter->drawEllipse(centre, radius, radius);
@@ -805,7 +768,7 @@ const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
     const double glyph = glyphSize(scale, key.selected);
     p.scale(glyph, glyph);
     // A hairline of the same colour round the outline stands in for the bold weight.
-    const QColor ink = glyphColor(fill);
+    const QColor ink = AircraftColors::glyph(fill);
     p.setPen(QPen(ink, 0.06));
     p.setBrush(ink);
     p.drawPath(Symbols::airplanePath());
@@ -831,7 +794,7 @@ const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
 void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
                                         const RadarMapSettings &settings) const
 {
-    const QFont font = smallFont(10);
+    const QFont font = TextStyle::pixelFont(QFont(), 10);
     const QFontMetricsF metrics(font);
     constexpr double dot = 9.0;
     constexpr double dotGap = 4.0;
@@ -849,8 +812,8 @@ void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
 
     const QPalette &palette = settings.palette;
     painter->save();
-    painter->setPen(QPen(withAlpha(palette.color(QPalette::WindowText), 0.12), 0.5));
-    painter->setBrush(withAlpha(palette.color(QPalette::Window), 0.86));
+    painter->setPen(QPen(SystemColors::withAlpha(palette.color(QPalette::WindowText), 0.12), 0.5));
+    painter->setBrush(SystemColors::withAlpha(palette.color(QPalette::Window), 0.86));
     painter->drawRoundedRect(panel, 8, 8);
     painter->setFont(font);
     double x = panel.left() + 10.0;
@@ -865,7 +828,7 @@ void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
         painter->drawText(QPointF(x, baseline), band.label);
         x += metrics.horizontalAdvance(band.label) + spacing;
     }
-    painter->setPen(withAlpha(palette.color(QPalette::WindowText), 0.45));
+    painter->setPen(SystemColors::withAlpha(palette.color(QPalette::WindowText), 0.45));
     painter->drawText(QPointF(x, baseline), unit);
     painter->restore();
 }
@@ -874,7 +837,7 @@ void RadarMapRenderer::paintAttribution(QPainter *painter, const QRectF &rect, S
                                         const RadarMapSettings &settings) const
 {
     // Always legible, whatever lies under it: the tile services ask to be named on the map.
-    const QFont font = smallFont(10);
+    const QFont font = TextStyle::pixelFont(QFont(), 10);
     const QFontMetricsF metrics(font);
     const QString text = attribution(style);
     const double available = std::max(60.0, rect.width() - 12.0 - settings.attributionRightMargin - 8.0);
@@ -885,10 +848,10 @@ void RadarMapRenderer::paintAttribution(QPainter *painter, const QRectF &rect, S
     const QPalette &palette = settings.palette;
     painter->save();
     painter->setPen(Qt::NoPen);
-    painter->setBrush(withAlpha(palette.color(QPalette::Window), 0.75));
+    painter->setBrush(SystemColors::withAlpha(palette.color(QPalette::Window), 0.75));
     painter->drawRoundedRect(box, 4, 4);
     painter->setFont(font);
-    painter->setPen(withAlpha(palette.color(QPalette::WindowText), 0.85));
+    painter->setPen(SystemColors::withAlpha(palette.color(QPalette::WindowText), 0.85));
     painter->drawText(box.adjusted(4, 2, -4, -2), Qt::TextWordWrap | Qt::AlignLeft, text);
     painter->restore();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "aircraft.h"
+#include "aircraftcolors.h"
 #include "homelocation.h"
 #include "mercator.h"
 #include "spritecanvas.h"
@@ -41,7 +42,7 @@ struct RadarMapScene {
 // the picture.
 struct RadarMapSettings {
     QString mapStyleChoice = QStringLiteral("standard");
-    QString planeColorHex = QStringLiteral("#FF8A00");
+    QString planeColorHex = QString(AircraftColors::defaultPlaneColorHex);
     double markerScale = 1.0;
     bool increaseContrast = false;
     bool differentiateWithoutColor = false;
@@ -92,13 +93,6 @@ public:
     static QString attribution(Style style);
     static QColor ringColor(Style style, const QPalette &palette);
 
-    // The colour of markers and trails before the emergency and military colours: the altitude
-    // band, or the preferred colour (orange when that does not parse).
-    static QColor planeColor(const QString &planeColorHex);
-    static QColor markerBaseColor(const Aircraft &aircraft, bool colorByAltitude,
-                                  const QColor &planeColor);
-    static QColor fillColor(const Aircraft &aircraft, const QColor &baseColor);
-    static QColor glyphColor(const QColor &fillColor);
     // "Strong" when selected or in high contrast.
     static QColor markerRingColor(const QColor &fillColor, bool strong);
     static double discDiameter(double scale, bool selected);

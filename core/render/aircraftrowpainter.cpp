@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aircraftrowpainter.h"
 
-#include "altitudecolors.h"
+#include "aircraftcolors.h"
 #include "hexcolor.h"
 #include "symbols.h"
 #include "systemcolors.h"
+#include "textstyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -26,15 +27,6 @@ constexpr qreal columnGap = 8;
 constexpr qreal badgeGap = 5;
 constexpr qreal lineGap = 1;
 
-QFont sized(const QFont &base, qreal points, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    // The sizes are design points, one logical pixel each; a Qt point is 4/3 of a pixel at the
-    // usual 96 dpi, so the sizes are converted to keep the rows in proportion to the UI font.
-    font.setPixelSize(qRound(points));
-    font.setWeight(weight);
-    return font;
-}
 
 } // namespace
 
@@ -45,8 +37,7 @@ void AircraftRowPainter::setStyle(const AircraftRowStyle &style)
 
 qreal AircraftRowPainter::clampedScale() const
 {
-    // A hand-edited value far outside the slider's range must not shrink text to nothing.
-    return std::clamp(m_style.textScale, 0.5, 3.0);
+    return TextStyle::clampedScale(m_style.textScale);
 }
 
 qreal AircraftRowPainter::namePointSize() const
@@ -66,11 +57,11 @@ const AircraftRowPainter::Fonts &AircraftRowPainter::fonts(const QFont &baseFont
         return *m_fonts;
     // The default UI fonts have tabular digits already, so altitudes line up without a
     // monospaced family.
-    const QFont name = sized(baseFont, 13.0 * scale, QFont::DemiBold);
-    const QFont secondary = sized(baseFont, 10.0 * scale);
-    const QFont altitude = sized(baseFont, 12.0 * scale);
-    const QFont distance = sized(baseFont, 10.0 * scale);
-    const QFont badge = sized(baseFont, 9.0 * scale, QFont::Bold);
+    const QFont name = TextStyle::pixelFont(baseFont, 13.0 * scale, QFont::DemiBold);
+    const QFont secondary = TextStyle::pixelFont(baseFont, 10.0 * scale);
+    const QFont altitude = TextStyle::pixelFont(baseFont, 12.0 * scale);
+    const QFont distance = TextStyle::pixelFont(baseFont, 10.0 * scale);
+    const QFont badge = TextStyle::pixelFont(baseFont, 9.0 * scale, QFont::Bold);
     m_fonts.emplace(Fonts { name, secondary, altitude, distance, badge, QFontMetricsF(name),
                             QFontMetricsF(secondary), QFontMetricsF(altitude),
                             QFontMetricsF(distance), QFontMetricsF(badge) });
@@ -177,7 +168,8 @@ void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Airc
 void AircraftRowPainter::paintIcon(QPainter *painter, const QRectF &disc, const Aircraft &aircraft,
                             const QColor &accent) const
 {
-    const QColor fill = iconColor(aircraft, m_style.colorByAltitude, m_style.planeColorHex, accent);
+    const QColor fill = AircraftColors::fill(aircraft, m_style.colorByAltitude,
+                                             HexColor::color(m_style.planeColorHex).value_or(accent));
     painter->setPen(Qt::NoPen);
     painter->setBrush(fill);
     painter->drawEllipse(disc);
@@ -190,33 +182,14 @@ void AircraftRowPainter::paintIcon(QPainter *painter, const QRectF &disc, const 
     painter->rotate(glyphRotation(aircraft));
     painter->scale(glyphSide, glyphSide);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(glyphColor(fill));
+    painter->setBrush(AircraftColors::glyph(fill));
     painter->drawPath(Symbols::airplanePath());
     painter->restore();
 }
 
-QColor AircraftRowPainter::iconColor(const Aircraft &aircraft, bool colorByAltitude,
-                              const QString &planeColorHex, const QColor &accent)
-{
-    if (aircraft.isEmergency())
-        return SystemColors::emergencyRed();
-    if (aircraft.isMilitary())
-        return SystemColors::militaryGreen();
-    if (colorByAltitude)
-        return AltitudeColors::color(aircraft.altitudeFeet());
-    return HexColor::color(planeColorHex).value_or(accent);
-}
-
-QColor AircraftRowPainter::glyphColor(const QColor &iconColor)
-{
-    if (HexColor::luminance(iconColor) > 0.62)
-        return QColor::fromRgbF(0, 0, 0, 0.85f);
-    return QColor(255, 255, 255);
-}
-
 QColor AircraftRowPainter::ringColor(const QColor &iconColor)
 {
-    if (HexColor::luminance(iconColor) > 0.62)
+    if (HexColor::isLight(iconColor))
         return QColor::fromRgbF(0, 0, 0, 0.4f);
     return QColor::fromRgbF(1, 1, 1, 0.35f);
 }

@@ -26,7 +26,8 @@ struct AircraftRowStyle {
 
 /// Paints one aircraft of the sidebar list on any QPainter: the coloured plane icon turned to
 /// the track, the name with its EMERG or MIL badge, the type and registration, and altitude and
-/// distance on the right. Colours follow the palette and the style.
+/// distance on the right. Colours follow the palette and the style; the icon is filled by
+/// AircraftColors::fill, with the accent standing in for a colour that does not parse.
 class AircraftRowPainter
 {
 public:
@@ -47,12 +48,6 @@ public:
     qreal namePointSize() const;
     qreal badgePointSize() const;
 
-    /// Emergency red, military green, the altitude band when colouring by altitude, else the
-    /// preferred aircraft colour (the accent when that does not parse).
-    static QColor iconColor(const Aircraft &aircraft, bool colorByAltitude,
-                            const QString &planeColorHex, const QColor &accent);
-    /// Black at 85% on a light icon colour, else white.
-    static QColor glyphColor(const QColor &iconColor);
     /// Black at 40% on a light icon colour, else white at 35%.
     static QColor ringColor(const QColor &iconColor);
     /// The rotation of the plane glyph, which points east unrotated; 0 without a track.

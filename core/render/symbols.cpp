@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "symbols.h"
 
-#include "hexcolor.h"
+#include "aircraftcolors.h"
+#include "systemcolors.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -229,11 +230,7 @@ void paint(QPainter *painter, const QString &name, const QRectF &rect, const QCo
     painter->setBrush(color);
     painter->drawEllipse(disc.adjusted(side * 0.04, side * 0.04, -side * 0.04, -side * 0.04));
     // Dark glyph on a light disc and the reverse, by the same rule as the aircraft icons.
-    QColor glyphColor = HexColor::luminance(color) > 0.62 ? QColor(0, 0, 0) : QColor(255, 255, 255);
-    if (glyphColor == Qt::black)
-        glyphColor.setAlphaF(0.85f * color.alphaF());
-    else
-        glyphColor.setAlphaF(color.alphaF());
+    const QColor glyphColor = SystemColors::withAlpha(AircraftColors::glyph(color), color.alphaF());
     const qreal inner = side * 0.58;
     drawGlyph(painter, glyph.codePoint,
               QRectF(disc.center() - QPointF(inner / 2, inner / 2), QSizeF(inner, inner)),

@@ -29,11 +29,6 @@ QColor blue(const QPalette &palette)
     return isDark(palette) ? QColor(10, 132, 255) : QColor(0, 122, 255);
 }
 
-QColor gray(const QPalette &palette)
-{
-    return isDark(palette) ? QColor(152, 152, 157) : QColor(142, 142, 147);
-}
-
 QColor emergencyRed()
 {
     return QColor(255, 59, 48);
@@ -44,11 +39,15 @@ QColor militaryGreen()
     return QColor::fromRgbF(0.16f, 0.62f, 0.32f);
 }
 
+QColor withAlpha(QColor color, double opacity)
+{
+    color.setAlphaF(float(color.alphaF() * opacity));
+    return color;
+}
+
 QColor secondaryText(const QPalette &palette, QPalette::ColorRole role)
 {
-    QColor color = palette.color(role);
-    color.setAlphaF(0.62f);
-    return color;
+    return withAlpha(palette.color(role), 0.62);
 }
 
 } // namespace SystemColors

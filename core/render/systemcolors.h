@@ -14,12 +14,14 @@ QColor red(const QPalette &palette);
 QColor orange(const QPalette &palette);
 QColor green(const QPalette &palette);
 QColor blue(const QPalette &palette);
-QColor gray(const QPalette &palette);
 
 // The aircraft colours are the same on every background: they fill icon discs whose glyph
 // colour follows their own luminance.
 QColor emergencyRed();
 QColor militaryGreen();
+
+// @p color with its opacity multiplied by @p opacity.
+QColor withAlpha(QColor color, double opacity);
 
 // Text in the secondary style: the palette's text colour, dimmed.
 QColor secondaryText(const QPalette &palette, QPalette::ColorRole role = QPalette::WindowText);
