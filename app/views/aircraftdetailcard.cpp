@@ -4,7 +4,7 @@
 #include "flightstore.h"
 #include "lookupsupport.h"
 #include "preferences.h"
-#include "plainlabel.h"
+#include "labels.h"
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textstyle.h"
@@ -78,13 +78,6 @@ const char *const factLabels[] = {
     "Spot it",
     "ICAO hex",
 };
-
-void setTextColor(QLabel *label, const QColor &color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
 
 // Sets the text cut to @p width with an ellipsis; the whole text then shows as the tooltip.
 void setElided(QLabel *label, const QString &text, int width)
@@ -431,7 +424,7 @@ void AircraftDetailCard::applyStyle()
         return TextStyle::pixelFont(font(), points * s, bold ? QFont::Bold : QFont::Normal);
     };
     const QColor secondary = SystemColors::secondaryText(palette());
-    const QColor tertiary = SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.42);
+    const QColor tertiary = SystemColors::tertiaryText(palette());
 
     m_name->setFont(sized(15, true));
     m_emergency->setFont(sized(10, true));

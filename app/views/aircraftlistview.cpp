@@ -11,7 +11,7 @@
 #include "views/aircraftlistmodel.h"
 #include "views/aircraftrow.h"
 #include "views/busyindicator.h"
-#include "views/plainlabel.h"
+#include "views/labels.h"
 
 #include <QAction>
 #include <QEvent>
@@ -50,13 +50,6 @@ QFrame *separator(QWidget *parent)
     line->setFixedHeight(1);
     line->setForegroundRole(QPalette::Mid);
     return line;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, color);
-    widget->setPalette(p);
 }
 
 QString radiusText(double radiusNM)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logbookview.h"
 
-#include "plainlabel.h"
+#include "labels.h"
 #include "sightinglog.h"
 #include "symbols.h"
 #include "systemcolors.h"
@@ -40,20 +40,6 @@ QFont title2Font(const QFont &base) { return TextStyle::relativeFont(base, 17.0 
 QFont headlineFont(const QFont &base) { return TextStyle::relativeFont(base, 1.0, QFont::Bold); }
 QFont calloutFont(const QFont &base) { return TextStyle::relativeFont(base, 12.0 / 13.0); }
 QFont captionFont(const QFont &base) { return TextStyle::relativeFont(base, 10.0 / 13.0); }
-
-QColor tertiaryText(const QPalette &palette)
-{
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.42f);
-    return color;
-}
-
-void setTextColor(QLabel *label, const QColor &color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
 
 // The locale's long date without the weekday and with the short month name ("Dec 7, 2026").
 QString abbreviatedDate(const QDate &date, const QLocale &locale)
@@ -344,7 +330,7 @@ void LogbookView::restyle()
     m_noTypes->setFont(calloutFont(font()));
     setTextColor(m_noTypes, secondary);
     m_footnote->setFont(captionFont(font()));
-    setTextColor(m_footnote, tertiaryText(pal));
+    setTextColor(m_footnote, SystemColors::tertiaryText(pal));
 
     const QColor accent = pal.color(QPalette::Highlight);
     QLinearGradient gradient(0, 0, 0, 1);

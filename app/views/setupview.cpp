@@ -5,7 +5,7 @@
 #include "flightstore.h"
 #include "homelocation.h"
 #include "locationonce.h"
-#include "plainlabel.h"
+#include "labels.h"
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textstyle.h"
@@ -49,20 +49,6 @@ std::optional<double> parseDegrees(const QString &text)
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-QColor tertiaryText(const QPalette &palette)
-{
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.45f);
-    return color;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
 }
 
 } // namespace
@@ -409,7 +395,7 @@ void SetupView::updatePalette()
     if (m_subtitle)
         setTextColor(m_subtitle, SystemColors::secondaryText(palette));
     if (m_note)
-        setTextColor(m_note, tertiaryText(palette));
+        setTextColor(m_note, SystemColors::tertiaryText(palette));
     setTextColor(m_status,
         m_statusIsError ? SystemColors::red(palette) : SystemColors::secondaryText(palette));
     const int iconPx = QFontMetrics(m_resolvedText->font()).height();

@@ -50,4 +50,9 @@ QColor secondaryText(const QPalette &palette, QPalette::ColorRole role)
     return withAlpha(palette.color(role), 0.62);
 }
 
+QColor tertiaryText(const QPalette &palette)
+{
+    return withAlpha(palette.color(QPalette::WindowText), 0.42);
+}
+
 } // namespace SystemColors

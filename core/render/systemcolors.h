@@ -25,5 +25,7 @@ QColor withAlpha(QColor color, double opacity);
 
 // Text in the secondary style: the palette's text colour, dimmed.
 QColor secondaryText(const QPalette &palette, QPalette::ColorRole role = QPalette::WindowText);
+// Text in the tertiary style (notes, credits): dimmer still.
+QColor tertiaryText(const QPalette &palette);
 
 } // namespace SystemColors

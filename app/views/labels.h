@@ -3,9 +3,13 @@
 
 #include <QString>
 
+class QColor;
 class QLabel;
 class QWidget;
 
 // A label that shows its text exactly as written, never as markup: for every text that may
 // come from outside (the feed, the lookups, a service's error).
 QLabel *plainLabel(const QString &text, QWidget *parent, const QString &objectName = {});
+
+// Draws @p widget's text in @p color (its palette's window text).
+void setTextColor(QWidget *widget, const QColor &color);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "plainlabel.h"
+#include "labels.h"
 
 #include <QLabel>
 
@@ -9,4 +9,11 @@ QLabel *plainLabel(const QString &text, QWidget *parent, const QString &objectNa
     label->setObjectName(objectName);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
 }
