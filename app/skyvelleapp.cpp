@@ -57,7 +57,8 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
     m_network = new QNetworkAccessManager(this);
     m_store = new FlightStore(m_preferences, m_network, m_services, SharedState::directory(), this);
     connect(this, &QCoreApplication::aboutToQuit, m_preferences, &Preferences::sync);
-    m_geocoder = new Geocoder(m_network, m_services, this);
+    m_geocoder = new Geocoder(m_network, m_services,
+        RequestOptions { m_services.userAgentWithContact(), Geocoder::defaultTimeoutMs }, this);
     m_location = new LocationOnce(this);
     m_appearance = new Appearance(m_preferences, this);
 

@@ -2,7 +2,6 @@
 #include "lookupsupport.h"
 
 #include <QJsonValue>
-#include <QNetworkReply>
 
 using namespace Qt::StringLiterals;
 
@@ -15,25 +14,6 @@ QUrl keyedUrl(const QUrl &base, const QString &path, const QString &key)
     const QByteArray text = base.toEncoded() + path.toUtf8() + QUrl::toPercentEncoding(key);
     const auto url = webUrl(QString::fromLatin1(text));
     return url ? *url : QUrl();
-}
-
-QNetworkRequest request(const QUrl &url, const QByteArray &userAgent, int timeoutMs)
-{
-    QNetworkRequest request(url);
-    request.setTransferTimeout(timeoutMs);
-    // The photo service refuses clients that do not say how to reach them.
-    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent);
-    return request;
-}
-
-std::optional<QByteArray> okBody(QNetworkReply *reply)
-{
-    // A time-out, a refused connection and an HTTP error all count as "no answer".
-    if (reply->error() != QNetworkReply::NoError)
-        return std::nullopt;
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
-        return std::nullopt;
-    return reply->readAll();
 }
 
 bool readText(const QJsonObject &object, QLatin1StringView key, std::optional<QString> &out)

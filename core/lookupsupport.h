@@ -1,31 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QByteArray>
 #include <QJsonObject>
 #include <QLatin1StringView>
-#include <QNetworkRequest>
 #include <QString>
 #include <QUrl>
 
 #include <optional>
 
-class QNetworkReply;
-
-/// What the route and photo lookups share: the query address, the request and the reading of
-/// the small JSON answers.
+/// What the route and photo lookups share: the query address and the reading of the small JSON
+/// answers.
 namespace LookupSupport {
 
 /// @p base + @p path + @p key percent-encoded as one path segment (so that "/", "?" or "#" in
 /// a key cannot reach another resource). Empty when the key is empty, "." or "..", or when the
 /// result is not an http(s) address with a host.
 QUrl keyedUrl(const QUrl &base, const QString &path, const QString &key);
-
-/// A GET request carrying @p userAgent and a transfer time-out of @p timeoutMs.
-QNetworkRequest request(const QUrl &url, const QByteArray &userAgent, int timeoutMs);
-
-/// The body of a finished reply that succeeded with HTTP status 200; absent otherwise.
-std::optional<QByteArray> okBody(QNetworkReply *reply);
 
 /// Reads an optional text member into @p out: the text without surrounding white space, absent
 /// when the member is missing, null or blank. False when the member has another type.

@@ -6,10 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -53,60 +49,10 @@ std::optional<PlanePhoto> decode(const QByteArray &body)
         photographer };
 }
 
-PhotoLookup *fetch(QNetworkAccessManager *network, const Services &services, const QString &hex,
-    QObject *parent, int timeoutMs)
+PhotoReply *fetch(QNetworkAccessManager *network, const Services &services,
+    const QString &hex, const RequestOptions &options, QObject *parent)
 {
-    return new PhotoLookup(
-        network, url(services.photos, hex), services.userAgentWithContact(), timeoutMs, parent);
+    return new PhotoReply(network, url(services.photos, hex), options, parent);
 }
 
 } // namespace PhotoAPI
-
-PhotoLookup::PhotoLookup(QNetworkAccessManager *network, const QUrl &url,
-    const QByteArray &userAgent, int timeoutMs, QObject *parent)
-    : QObject(parent)
-    , m_network(network)
-    , m_url(url)
-    , m_userAgent(userAgent)
-    , m_timeoutMs(timeoutMs)
-{
-    // On the next turn of the event loop, so that the caller can connect first.
-    QTimer::singleShot(0, this, &PhotoLookup::start);
-}
-
-PhotoLookup::~PhotoLookup()
-{
-    m_done = true;
-    if (m_reply)
-        m_reply->abort();
-}
-
-void PhotoLookup::start()
-{
-    if (m_url.isEmpty()) {
-        finish(std::nullopt);
-        return;
-    }
-    m_reply = m_network->get(LookupSupport::request(m_url, m_userAgent, m_timeoutMs));
-    m_reply->setParent(this);
-    connect(m_reply, &QNetworkReply::finished, this, &PhotoLookup::handleReply);
-}
-
-void PhotoLookup::handleReply()
-{
-    QNetworkReply *reply = m_reply;
-    m_reply.clear();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    const auto body = LookupSupport::okBody(reply);
-    finish(body ? PhotoAPI::decode(*body) : std::nullopt);
-}
-
-void PhotoLookup::finish(const std::optional<PlanePhoto> &photo)
-{
-    if (m_done)
-        return;
-    m_done = true;
-    Q_EMIT finished(photo);
-}

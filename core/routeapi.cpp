@@ -5,10 +5,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -84,60 +80,10 @@ std::optional<FlightRoute> decode(const QByteArray &body)
     return FlightRoute { origin->code, origin->city, destination->code, destination->city };
 }
 
-RouteLookup *fetch(QNetworkAccessManager *network, const Services &services,
-    const QString &callsign, QObject *parent, int timeoutMs)
+RouteReply *fetch(QNetworkAccessManager *network, const Services &services,
+    const QString &callsign, const RequestOptions &options, QObject *parent)
 {
-    return new RouteLookup(network, url(services.routes, callsign), services.userAgentWithContact(),
-        timeoutMs, parent);
+    return new RouteReply(network, url(services.routes, callsign), options, parent);
 }
 
 } // namespace RouteAPI
-
-RouteLookup::RouteLookup(QNetworkAccessManager *network, const QUrl &url,
-    const QByteArray &userAgent, int timeoutMs, QObject *parent)
-    : QObject(parent)
-    , m_network(network)
-    , m_url(url)
-    , m_userAgent(userAgent)
-    , m_timeoutMs(timeoutMs)
-{
-    // On the next turn of the event loop, so that the caller can connect first.
-    QTimer::singleShot(0, this, &RouteLookup::start);
-}
-
-RouteLookup::~RouteLookup()
-{
-    m_done = true;
-    if (m_reply)
-        m_reply->abort();
-}
-
-void RouteLookup::start()
-{
-    if (m_url.isEmpty()) {
-        finish(std::nullopt);
-        return;
-    }
-    m_reply = m_network->get(LookupSupport::request(m_url, m_userAgent, m_timeoutMs));
-    m_reply->setParent(this);
-    connect(m_reply, &QNetworkReply::finished, this, &RouteLookup::handleReply);
-}
-
-void RouteLookup::handleReply()
-{
-    QNetworkReply *reply = m_reply;
-    m_reply.clear();
-    if (!reply)
-        return;
-    reply->deleteLater();
-    const auto body = LookupSupport::okBody(reply);
-    finish(body ? RouteAPI::decode(*body) : std::nullopt);
-}
-
-void RouteLookup::finish(const std::optional<FlightRoute> &route)
-{
-    if (m_done)
-        return;
-    m_done = true;
-    Q_EMIT finished(route);
-}

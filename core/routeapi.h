@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "requestoptions.h"
+#include "valuereply.h"
 #include "services.h"
 
 #include <QByteArray>
-#include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 /// Which airports a flight connects, as the route database knows it.
 struct FlightRoute {
@@ -29,13 +28,8 @@ struct FlightRoute {
     friend bool operator==(const FlightRoute &, const FlightRoute &) = default;
 };
 
-class RouteLookup;
-
 /// Asks the route database which airports a callsign flies between.
 namespace RouteAPI {
-
-/// Every request's transfer time-out.
-constexpr int requestTimeoutMs = 8000;
 
 /// The query address: @p base + "/v0/callsign/" + the callsign percent-encoded as one path
 /// segment. Empty when the result is not an http(s) address with a host, or when the callsign
@@ -46,35 +40,17 @@ QUrl url(const QUrl &base, const QString &callsign);
 /// member of the wrong type, lacks the route or either airport, or an airport has no code.
 std::optional<FlightRoute> decode(const QByteArray &body);
 
-/// Starts one lookup for @p callsign (passed as is: the caller trims it). The returned object,
-/// a child of @p parent, emits RouteLookup::finished exactly once, never from inside this call.
-RouteLookup *fetch(QNetworkAccessManager *network, const Services &services,
-    const QString &callsign, QObject *parent, int timeoutMs = requestTimeoutMs);
-
 } // namespace RouteAPI
 
-/// One call of RouteAPI::fetch. Owns its network reply; destroying it aborts the request and
-/// silences it.
-class RouteLookup : public QObject {
-    Q_OBJECT
-public:
-    RouteLookup(QNetworkAccessManager *network, const QUrl &url, const QByteArray &userAgent,
-        int timeoutMs, QObject *parent);
-    ~RouteLookup() override;
+/// One call of RouteAPI::fetch.
+using RouteReply = ValueReply<FlightRoute, RouteAPI::decode>;
 
-Q_SIGNALS:
-    /// The route, or absent for every kind of failure and for an answer without one.
-    void finished(const std::optional<FlightRoute> &route);
+namespace RouteAPI {
 
-private:
-    void start();
-    void handleReply();
-    void finish(const std::optional<FlightRoute> &route);
+/// Starts one lookup for @p callsign (passed as is: the caller trims it). The returned object,
+/// a child of @p parent, finishes once with the route or an error text, never from inside this
+/// call. An answer without a route is an error.
+RouteReply *fetch(QNetworkAccessManager *network, const Services &services,
+    const QString &callsign, const RequestOptions &options, QObject *parent);
 
-    QNetworkAccessManager *m_network;
-    QUrl m_url;
-    QByteArray m_userAgent;
-    int m_timeoutMs;
-    QPointer<QNetworkReply> m_reply;
-    bool m_done = false;
-};
+} // namespace RouteAPI

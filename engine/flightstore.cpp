@@ -23,12 +23,13 @@ const QString defaultWidgetColor = u"#73FF99"_s;
 
 FlightStore::FlightStore(Preferences *preferences, QNetworkAccessManager *network,
                          const Services &services, const QString &sharedDirectory,
-                         QObject *parent)
+                         QObject *parent, int requestTimeoutMs)
     : QObject(parent)
     , m_preferences(preferences)
     , m_network(network)
     , m_services(services)
     , m_sharedDirectory(sharedDirectory)
+    , m_requestTimeoutMs(requestTimeoutMs)
     , m_clock([] { return QDateTime::currentDateTime(); })
 {
     // A saved blob that does not decode means no home, and stays where it is.
@@ -148,19 +149,17 @@ void FlightStore::fetchNow()
     if (!m_home || m_paused)
         return;
     cancelPoll();
-    FeedFetch *fetch = ADSB::fetch(m_network, m_services, *m_home, m_radiusNM, this);
+    const RequestOptions options { m_services.userAgent(), m_requestTimeoutMs };
+    FeedFetch *fetch = ADSB::fetch(m_network, m_services, *m_home, m_radiusNM, options, this);
     m_fetch = fetch;
-    connect(fetch, &FeedFetch::succeeded, this, [this, fetch](const FeedResult &result) {
+    connect(fetch, &Reply::finished, this, [this, fetch] {
         fetch->deleteLater();
         if (m_fetch == fetch)
             m_fetch = nullptr;
-        apply(result);
-    });
-    connect(fetch, &FeedFetch::failed, this, [this, fetch](const FetchError &error) {
-        fetch->deleteLater();
-        if (m_fetch == fetch)
-            m_fetch = nullptr;
-        fail(error);
+        if (fetch->result())
+            apply(*fetch->result());
+        else
+            fail(fetch->errorText());
     });
 }
 
@@ -218,11 +217,11 @@ void FlightStore::apply(const FeedResult &result)
     Q_EMIT answerApplied(m_aircraft);
 }
 
-void FlightStore::fail(const FetchError &error)
+void FlightStore::fail(const QString &message)
 {
-    if (m_lastError == error.message)
+    if (m_lastError == message)
         return;
-    m_lastError = error.message;
+    m_lastError = message;
     Q_EMIT lastErrorChanged();
 }
 
@@ -282,18 +281,18 @@ void FlightStore::loadRoute(const Aircraft &aircraft)
         return;
 
     m_routeLookups.insert(callsign);
-    RouteLookup *lookup = RouteAPI::fetch(m_network, m_services, callsign, this);
-    connect(lookup, &RouteLookup::finished, this,
-            [this, lookup, callsign](const std::optional<FlightRoute> &route) {
-                lookup->deleteLater();
-                m_routeLookups.remove(callsign);
-                if (!route) {
-                    m_routeMisses.insert(callsign);
-                    return;
-                }
-                m_routes.insert(callsign, *route);
-                Q_EMIT routesChanged();
-            });
+    RouteReply *reply = RouteAPI::fetch(m_network, m_services, callsign, lookupOptions(), this);
+    connect(reply, &Reply::finished, this, [this, reply, callsign] {
+        reply->deleteLater();
+        m_routeLookups.remove(callsign);
+        // Whatever the failure, the route stays unknown for this run.
+        if (!reply->value()) {
+            m_routeMisses.insert(callsign);
+            return;
+        }
+        m_routes.insert(callsign, *reply->value());
+        Q_EMIT routesChanged();
+    });
 }
 
 void FlightStore::loadPhoto(const Aircraft &aircraft)
@@ -303,16 +302,20 @@ void FlightStore::loadPhoto(const Aircraft &aircraft)
         return;
 
     m_photoLookups.insert(key);
-    PhotoLookup *lookup = PhotoAPI::fetch(m_network, m_services, key, this);
-    connect(lookup, &PhotoLookup::finished, this,
-            [this, lookup, key](const std::optional<PlanePhoto> &photo) {
-                lookup->deleteLater();
-                m_photoLookups.remove(key);
-                if (!photo) {
-                    m_photoMisses.insert(key);
-                    return;
-                }
-                m_photos.insert(key, *photo);
-                Q_EMIT photosChanged();
-            });
+    PhotoReply *reply = PhotoAPI::fetch(m_network, m_services, key, lookupOptions(), this);
+    connect(reply, &Reply::finished, this, [this, reply, key] {
+        reply->deleteLater();
+        m_photoLookups.remove(key);
+        if (!reply->value()) {
+            m_photoMisses.insert(key);
+            return;
+        }
+        m_photos.insert(key, *reply->value());
+        Q_EMIT photosChanged();
+    });
+}
+
+RequestOptions FlightStore::lookupOptions() const
+{
+    return RequestOptions { m_services.userAgentWithContact(), m_requestTimeoutMs };
 }

@@ -47,9 +47,11 @@ public:
     using Clock = std::function<QDateTime()>;
 
     /// Reads the saved home and radius, shares them with the widgets, and starts polling.
-    /// @p sharedDirectory is where the widgets' file lives.
+    /// @p sharedDirectory is where the widgets' file lives; @p requestTimeoutMs bounds each of
+    /// the store's requests (tests shorten it).
     FlightStore(Preferences *preferences, QNetworkAccessManager *network, const Services &services,
-                const QString &sharedDirectory, QObject *parent = nullptr);
+                const QString &sharedDirectory, QObject *parent = nullptr,
+                int requestTimeoutMs = RequestOptions::defaultTimeoutMs);
     ~FlightStore() override;
 
     /// Replaces the wall clock that stamps lastUpdated (for tests).
@@ -113,6 +115,8 @@ public:
 
     /// The service addresses the store was made with.
     const Services &services() const { return m_services; }
+    /// How the route, photo and image lookups identify themselves and how long they may take.
+    RequestOptions lookupOptions() const;
 
     /// Whether a poll is in flight.
     bool isPolling() const { return m_fetch != nullptr; }
@@ -149,13 +153,14 @@ private:
     void cancelPoll();
     void persistHome();
     void apply(const FeedResult &result);
-    void fail(const FetchError &error);
+    void fail(const QString &message);
     void requestWidgetReload();
 
     Preferences *m_preferences;
     QNetworkAccessManager *m_network;
     Services m_services;
     QString m_sharedDirectory;
+    int m_requestTimeoutMs;
     Clock m_clock;
 
     std::optional<HomeLocation> m_home;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flightstore.h"
+#include "imagereply.h"
 #include "photoapi.h"
 #include "preferences.h"
 #include "routeapi.h"
 #include "testserver.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -63,15 +66,15 @@ Services servicesFor(const QUrl &base)
     return Services::withOverrides(overrides);
 }
 
-template<typename Lookup, typename Record>
-std::optional<Record> wait(Lookup *lookup, int timeoutMs = 5000)
+RequestOptions options(int timeoutMs = RequestOptions::defaultTimeoutMs)
 {
-    std::optional<std::optional<Record>> outcome;
-    QObject::connect(
-        lookup, &Lookup::finished, lookup, [&](const std::optional<Record> &r) { outcome = r; });
-    if (!QTest::qWaitFor([&] { return outcome.has_value(); }, timeoutMs))
-        qWarning("the lookup reported nothing in time");
-    return outcome.value_or(std::nullopt);
+    return RequestOptions { servicesFor(QUrl()).userAgentWithContact(), timeoutMs };
+}
+
+// Waits for the reply to finish; false when it did not in time.
+bool wait(Reply *reply)
+{
+    return QTest::qWaitFor([&] { return reply->isFinished(); }, 5000);
 }
 
 Aircraft aircraft(const QString &hex, const std::optional<QString> &flight = std::nullopt)
@@ -236,13 +239,15 @@ private Q_SLOTS:
     {
         TestServer server;
         server.setReply(u"/v0/callsign/UPS2914"_s, reply(routeBody));
-        RouteLookup *lookup =
-            RouteAPI::fetch(&m_network, servicesFor(server.baseUrl()), u"UPS2914"_s, this);
-        QSignalSpy finished(lookup, &RouteLookup::finished);
+        RouteReply *lookup = RouteAPI::fetch(
+            &m_network, servicesFor(server.baseUrl()), u"UPS2914"_s, options(), this);
+        QSignalSpy finished(lookup, &Reply::finished);
         QCOMPARE(finished.size(), 0); // never from inside fetch()
-        const auto route = wait<RouteLookup, FlightRoute>(lookup);
-        QVERIFY(route);
-        QCOMPARE(*route, (FlightRoute { u"SDF"_s, u"Louisville"_s, u"PDX"_s, u"Portland"_s }));
+        QVERIFY(wait(lookup));
+        QCOMPARE(lookup->errorText(), QString());
+        QCOMPARE(lookup->value(),
+            (FlightRoute { u"SDF"_s, u"Louisville"_s, u"PDX"_s, u"Portland"_s }));
+        QTest::qWait(20);
         QCOMPARE(finished.size(), 1);
 
         QCOMPARE(server.requests().size(), 1);
@@ -260,12 +265,12 @@ private Q_SLOTS:
     {
         TestServer server;
         server.setReply(u"/pub/photos/hex/a1b2c3"_s, reply(photoBody));
-        PhotoLookup *lookup =
-            PhotoAPI::fetch(&m_network, servicesFor(server.baseUrl()), u"a1b2c3"_s, this);
-        const auto photo = wait<PhotoLookup, PlanePhoto>(lookup);
-        QVERIFY(photo);
-        QCOMPARE(photo->thumbnailURL, QUrl(u"https://t.example/large.jpg"_s));
-        QCOMPARE(photo->photographer, u"Jane Doe"_s);
+        PhotoReply *lookup = PhotoAPI::fetch(
+            &m_network, servicesFor(server.baseUrl()), u"a1b2c3"_s, options(), this);
+        QVERIFY(wait(lookup));
+        QVERIFY(lookup->value());
+        QCOMPARE(lookup->value()->thumbnailURL, QUrl(u"https://t.example/large.jpg"_s));
+        QCOMPARE(lookup->value()->photographer, u"Jane Doe"_s);
         QVERIFY(
             server.requests().first().headers.value("user-agent").contains("planes@example.org"));
         delete lookup;
@@ -275,8 +280,8 @@ private Q_SLOTS:
     {
         TestServer server;
         const Services services = servicesFor(server.baseUrl());
-        wait<RouteLookup, FlightRoute>(RouteAPI::fetch(&m_network, services, u"AB C/1?"_s, this));
-        wait<PhotoLookup, PlanePhoto>(PhotoAPI::fetch(&m_network, services, u"~a#b"_s, this));
+        QVERIFY(wait(RouteAPI::fetch(&m_network, services, u"AB C/1?"_s, options(), this)));
+        QVERIFY(wait(PhotoAPI::fetch(&m_network, services, u"~a#b"_s, options(), this)));
         QCOMPARE(server.requests().size(), 2);
         QCOMPARE(server.requests().at(0).path, u"/v0/callsign/AB%20C%2F1%3F"_s);
         QCOMPARE(server.requests().at(1).path, u"/pub/photos/hex/~a%23b"_s);
@@ -285,20 +290,27 @@ private Q_SLOTS:
     void failuresAreAbsent_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("404 unknown callsign") << u"404"_s;
-        QTest::newRow("500") << u"500"_s;
-        QTest::newRow("other 2xx") << u"204"_s;
-        QTest::newRow("malformed body") << u"malformed"_s;
-        QTest::newRow("wrong types") << u"wrong types"_s;
-        QTest::newRow("empty photo list") << u"empty"_s;
-        QTest::newRow("closed without answer") << u"closed"_s;
-        QTest::newRow("time-out") << u"hang"_s;
-        QTest::newRow("nothing listening") << u"refused"_s;
+        QTest::addColumn<QString>("error");
+        const QString unreadable = u"The service's answer could not be read."_s;
+        QTest::newRow("404 unknown callsign")
+            << u"404"_s << u"The service answered HTTP 404 (Not Found)."_s;
+        QTest::newRow("500") << u"500"_s << u"The service answered HTTP 500 (Internal Server Error)."_s;
+        QTest::newRow("other 2xx") << u"204"_s << unreadable;
+        QTest::newRow("malformed body") << u"malformed"_s << unreadable;
+        QTest::newRow("wrong types") << u"wrong types"_s << unreadable;
+        QTest::newRow("empty photo list") << u"empty"_s << unreadable;
+        QTest::newRow("too large") << u"large"_s << u"The service's answer is too large."_s;
+        QTest::newRow("closed without answer")
+            << u"closed"_s << u"The service closed the connection without answering."_s;
+        QTest::newRow("time-out") << u"hang"_s << u"The service did not answer in time."_s;
+        QTest::newRow("nothing listening") << u"refused"_s << u"The service refused the connection."_s;
+        QTest::newRow("no address") << u"no address"_s << u"There is no address to ask."_s;
     }
 
     void failuresAreAbsent()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, error);
         TestServer server;
         TestServer::Reply r;
         if (kind == "404"_L1)
@@ -314,6 +326,8 @@ private Q_SLOTS:
                           "iata_code':2}}}, 'photos':[{'thumbnail_large':{'src':3}}]}"));
         else if (kind == "empty"_L1)
             r = reply(doc("{'response':{},'photos':[]}"));
+        else if (kind == "large"_L1)
+            r = reply(routeBody + QByteArray(2000, ' ') + photoBody);
         else if (kind == "closed"_L1)
             r.closeWithoutAnswer = true;
         else if (kind == "hang"_L1)
@@ -323,23 +337,69 @@ private Q_SLOTS:
         if (kind == "refused"_L1)
             base.setPort(TestServer::closedPort());
         const Services services = servicesFor(base);
+        const bool noAddress = kind == "no address"_L1;
 
         QElapsedTimer clock;
         clock.start();
-        // A short time-out stands in for the real eight seconds.
-        RouteLookup *route = RouteAPI::fetch(&m_network, services, u"UPS2914"_s, this, 300);
-        PhotoLookup *photo = PhotoAPI::fetch(&m_network, services, u"a1b2c3"_s, this, 300);
-        QSignalSpy routeDone(route, &RouteLookup::finished);
-        QSignalSpy photoDone(photo, &PhotoLookup::finished);
+        // A short time-out stands in for the real eight seconds; the cap for the real 32 MiB.
+        RequestOptions shortAndSmall = options(300);
+        shortAndSmall.maxBytes = 1000;
+        RouteReply *route = RouteAPI::fetch(
+            &m_network, services, noAddress ? QString() : u"UPS2914"_s, shortAndSmall, this);
+        PhotoReply *photo = PhotoAPI::fetch(
+            &m_network, services, noAddress ? u".."_s : u"a1b2c3"_s, shortAndSmall, this);
+        QSignalSpy routeDone(route, &Reply::finished);
+        QSignalSpy photoDone(photo, &Reply::finished);
         QTRY_COMPARE(routeDone.size(), 1);
         QTRY_COMPARE(photoDone.size(), 1);
-        QVERIFY(!routeDone.first().first().value<std::optional<FlightRoute>>());
-        QVERIFY(!photoDone.first().first().value<std::optional<PlanePhoto>>());
+        QVERIFY(!route->value());
+        QVERIFY(!photo->value());
+        QCOMPARE(route->errorText(), error);
+        QCOMPARE(photo->errorText(), error);
         QVERIFY(clock.elapsed() < 4000);
-        if (kind != "refused"_L1)
+        if (kind != "refused"_L1 && !noAddress)
             QVERIFY(server.requestCount() >= 2);
         delete route;
         delete photo;
+    }
+
+    void images_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<QString>("error"); // empty: a 40 × 30 picture
+
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        const QByteArray png = buffer.data();
+        QTest::newRow("picture") << png << RequestOptions::defaultMaxBytes << QString();
+        QTest::newRow("picture at the cap") << png << qint64(png.size()) << QString();
+        QTest::newRow("over the cap")
+            << png << qint64(png.size() - 1) << u"The service's answer is too large."_s;
+        QTest::newRow("not a picture") << "<html>moved</html>"_ba << RequestOptions::defaultMaxBytes
+                                       << u"The service's answer could not be read."_s;
+    }
+
+    void images()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(qint64, cap);
+        QFETCH(QString, error);
+        TestServer server;
+        TestServer::Reply r = reply(body);
+        r.contentType = "image/png";
+        server.setReply(u"/img/a.png"_s, r);
+        RequestOptions capped = options();
+        capped.maxBytes = cap;
+        auto *image = new ImageReply(&m_network, server.url(u"/img/a.png"_s), capped, this);
+        QVERIFY(wait(image));
+        QCOMPARE(image->errorText(), error);
+        QCOMPARE(image->image().size(), error.isEmpty() ? QSize(40, 30) : QSize(0, 0));
+        QVERIFY(server.requests().first().headers.value("user-agent").contains("planes@example.org"));
+        delete image;
     }
 
     void destroyedLookupStaysSilent()
@@ -348,10 +408,10 @@ private Q_SLOTS:
         TestServer::Reply r;
         r.hang = true;
         server.setDefaultReply(r);
-        RouteLookup *lookup =
-            RouteAPI::fetch(&m_network, servicesFor(server.baseUrl()), u"UPS2914"_s, this);
+        RouteReply *lookup = RouteAPI::fetch(
+            &m_network, servicesFor(server.baseUrl()), u"UPS2914"_s, options(), this);
         bool reported = false;
-        connect(lookup, &RouteLookup::finished, this, [&] { reported = true; });
+        connect(lookup, &Reply::finished, this, [&] { reported = true; });
         QTRY_COMPARE(server.requestCount(), 1);
         delete lookup;
         QTest::qWait(50);

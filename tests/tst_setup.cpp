@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance.h"
 #include "flightstore.h"
-#include "geocoder.h"
+#include "geocodereply.h"
 #include "locationonce.h"
 #include "preferences.h"
 #include "systemcolors.h"
@@ -128,6 +128,11 @@ class TestSetup : public QObject {
         return Services::withOverrides(overrides);
     }
 
+    RequestOptions geocoderOptions(int timeoutMs = Geocoder::defaultTimeoutMs) const
+    {
+        return RequestOptions { services().userAgentWithContact(), timeoutMs };
+    }
+
     void makeStore()
     {
         m_store = std::make_unique<FlightStore>(
@@ -245,42 +250,42 @@ private Q_SLOTS:
         Services s = services();
         if (refused)
             s.geocoder = QUrl(u"http://127.0.0.1:%1"_s.arg(TestServer::closedPort()));
-        Geocoder geocoder(&m_network, s);
-        geocoder.setTimeout(300ms);
-        QSignalSpy found(&geocoder, &Geocoder::found);
-        QSignalSpy none(&geocoder, &Geocoder::noMatch);
-        QSignalSpy failed(&geocoder, &Geocoder::failed);
+        Geocoder geocoder(&m_network, s, geocoderOptions(300));
 
         QElapsedTimer clock;
         clock.start();
-        geocoder.lookUp(u"  Portland, OR "_s);
-        QVERIFY(geocoder.isBusy());
-        QTRY_COMPARE_WITH_TIMEOUT(found.size() + none.size() + failed.size(), 1, 5000);
-        QVERIFY(!geocoder.isBusy());
+        GeocodeReply *search = geocoder.lookUp(u"  Portland, OR "_s, this);
+        QSignalSpy finished(search, &Reply::finished);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
         // The rate limit may hold a request back one second, the time-out adds 300 ms.
         QVERIFY2(clock.elapsed() < 2500, QByteArray::number(clock.elapsed()).constData());
 
         if (outcome == "found"_L1) {
-            QCOMPARE(
-                found.first().first().value<Geocoder::Place>().homeLabel(), u"Portland, Oregon"_s);
+            QCOMPARE(search->result(), GeocodeReply::Result::Match);
+            QCOMPARE(search->place().homeLabel(), u"Portland, Oregon"_s);
+            QCOMPARE(search->errorText(), QString());
         } else if (outcome == "none"_L1) {
-            QCOMPARE(none.size(), 1);
+            QCOMPARE(search->result(), GeocodeReply::Result::NoMatch);
+            QCOMPARE(search->errorText(), QString());
         } else {
-            QCOMPARE(failed.first().first().toString(), outcome);
+            QCOMPARE(search->result(), GeocodeReply::Result::Failed);
+            QCOMPARE(search->errorText(), outcome);
         }
-        // Exactly one outcome, and nothing more later.
+        // Exactly one report, and nothing more later.
         QTest::qWait(50);
-        QCOMPARE(found.size() + none.size() + failed.size(), 1);
+        QCOMPARE(finished.size(), 1);
+        delete search;
     }
 
     void requestIdentifiesItself()
     {
         m_server->setReply(u"/search"_s, json(portlandAnswer));
         const Services s = services();
-        Geocoder geocoder(&m_network, s);
-        QSignalSpy found(&geocoder, &Geocoder::found);
-        geocoder.lookUp(u"1 Main St, Portland & Co"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(found.size(), 1, 3000);
+        Geocoder geocoder(&m_network, s, geocoderOptions());
+        GeocodeReply *reply = geocoder.lookUp(u"1 Main St, Portland & Co"_s, this);
+        QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 3000);
+        QCOMPARE(reply->result(), GeocodeReply::Result::Match);
+        delete reply;
 
         QCOMPARE(m_server->requests().size(), 1);
         const TestServer::Request request = m_server->requests().first();
@@ -304,44 +309,41 @@ private Q_SLOTS:
         connect(m_server.get(), &TestServer::requestReceived, this,
             [&](const TestServer::Request &) { arrivals.append(clock.elapsed()); });
 
-        Geocoder geocoder(&m_network, services());
-        QSignalSpy found(&geocoder, &Geocoder::found);
-        geocoder.lookUp(u"Portland"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(found.size(), 1, 3000);
+        Geocoder geocoder(&m_network, services(), geocoderOptions());
+        const std::unique_ptr<GeocodeReply> portland(geocoder.lookUp(u"Portland"_s, this));
+        QTRY_VERIFY_WITH_TIMEOUT(portland->isFinished(), 3000);
         // Both come within the second after the first request: the second waits, and the
         // third replaces it while it waits.
-        geocoder.lookUp(u"Lyon"_s);
-        geocoder.lookUp(u"Paris"_s);
-        QVERIFY(geocoder.isBusy());
-        QTRY_COMPARE_WITH_TIMEOUT(found.size(), 2, 3000);
+        const std::unique_ptr<GeocodeReply> lyon(geocoder.lookUp(u"Lyon"_s, this));
+        const std::unique_ptr<GeocodeReply> paris(geocoder.lookUp(u"Paris"_s, this));
+        QVERIFY(lyon->isCancelled());
+        QTRY_VERIFY_WITH_TIMEOUT(paris->isFinished(), 3000);
         QTest::qWait(100);
+        QVERIFY(!lyon->isFinished());
 
         QCOMPARE(arrivals.size(), 2);
         QVERIFY2(arrivals.at(1) - arrivals.at(0) >= 950,
             QByteArray::number(arrivals.at(1) - arrivals.at(0)).constData());
         const QUrlQuery second(QUrl(u"http://x"_s + m_server->requests().at(1).path));
         QCOMPARE(second.queryItemValue(u"q"_s), u"Paris"_s);
-        QCOMPARE(found.at(1).first().value<Geocoder::Place>().locality, u"Paris"_s);
-        QCOMPARE(found.size(), 2);
+        QCOMPARE(paris->place().locality, u"Paris"_s);
     }
 
     void cancelSilences()
     {
         m_server->setReply(
             u"/search"_s, TestServer::Reply { .body = portlandAnswer, .delayMs = 200 });
-        Geocoder geocoder(&m_network, services());
-        QSignalSpy found(&geocoder, &Geocoder::found);
-        QSignalSpy failed(&geocoder, &Geocoder::failed);
-        geocoder.lookUp(u"Portland"_s);
-        QTRY_COMPARE(m_server->requestCount(u"/search"_s), 1);
-        geocoder.cancel();
-        QVERIFY(!geocoder.isBusy());
+        Geocoder geocoder(&m_network, services(), geocoderOptions());
+        const std::unique_ptr<GeocodeReply> reply(geocoder.lookUp(u"Portland"_s, this));
+        QSignalSpy finished(reply.get(), &Reply::finished);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(u"/search"_s), 1, 3000);
+        reply->cancel();
         QTest::qWait(400);
-        QCOMPARE(found.size() + failed.size(), 0);
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(!reply->isFinished());
 
         // Blank text asks nothing.
-        geocoder.lookUp(u" \t "_s);
-        QVERIFY(!geocoder.isBusy());
+        QCOMPARE(geocoder.lookUp(u" \t "_s, this), nullptr);
     }
 
     void coordinates_data()
@@ -482,7 +484,7 @@ private Q_SLOTS:
     void returnKeys()
     {
         makeStore();
-        Geocoder geocoder(&m_network, services());
+        Geocoder geocoder(&m_network, services(), geocoderOptions());
         SetupView view(SetupView::Mode::FirstRun, m_store.get(), &geocoder, nullptr);
         view.show();
         QLineEdit *address = findField(&view, u"Street address, city, or place name"_s);
@@ -514,8 +516,7 @@ private Q_SLOTS:
         m_server->setQueuedReplies(u"/search"_s,
             { json(portlandAnswer), TestServer::Reply { .status = 500 }, json("not json"),
                 json("[]"), TestServer::Reply { .hang = true } });
-        Geocoder geocoder(&m_network, services());
-        geocoder.setTimeout(300ms);
+        Geocoder geocoder(&m_network, services(), geocoderOptions(300));
         SetupView view(SetupView::Mode::FirstRun, m_store.get(), &geocoder, nullptr);
         view.show();
         QLineEdit *address = findField(&view, u"Street address, city, or place name"_s);
@@ -645,7 +646,7 @@ private Q_SLOTS:
             m_preferences->setHomeLocation(
                 *HomeLocation { 45.5202, -122.6742, u"Portland, Oregon"_s }.toJsonBytes());
         makeStore();
-        Geocoder geocoder(&m_network, services());
+        Geocoder geocoder(&m_network, services(), geocoderOptions());
         LocationOnce location(nmeaSource({}));
         SetupView view(sheet ? SetupView::Mode::Sheet : SetupView::Mode::FirstRun, m_store.get(),
             &geocoder, &location);

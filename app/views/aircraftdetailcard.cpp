@@ -2,6 +2,7 @@
 #include "aircraftdetailcard.h"
 
 #include "flightstore.h"
+#include "imagereply.h"
 #include "lookupsupport.h"
 #include "preferences.h"
 #include "labels.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
@@ -45,7 +45,6 @@ constexpr int shadowOffset = 2;
 // Room around the card for its shadow, which falls 2 px down.
 const QMargins shadowMargins(
     shadowBlur, shadowBlur - shadowOffset, shadowBlur, shadowBlur + shadowOffset);
-constexpr int imageTimeoutMs = 8000;
 // A thumbnail is a few hundred kilobytes; anything far larger is not one.
 constexpr qint64 maxImageBytes = 8 * 1024 * 1024;
 
@@ -195,14 +194,7 @@ AircraftDetailCard::AircraftDetailCard(
     refresh();
 }
 
-AircraftDetailCard::~AircraftDetailCard()
-{
-    // Aborting reports the reply finished at once; clearing first marks it as stale.
-    if (QNetworkReply *reply = m_imageReply) {
-        m_imageReply.clear();
-        reply->abort();
-    }
-}
+AircraftDetailCard::~AircraftDetailCard() = default;
 
 QRect AircraftDetailCard::cardRect() const
 {
@@ -359,32 +351,21 @@ void AircraftDetailCard::showPhoto(const Aircraft &aircraft, int innerWidth)
 
 void AircraftDetailCard::loadImage(const QUrl &url)
 {
-    if (QNetworkReply *previous = m_imageReply) {
-        m_imageReply.clear();
-        previous->abort();
+    if (m_imageReply) {
+        m_imageReply->cancel();
+        m_imageReply->deleteLater();
     }
     m_imageUrl = url;
     m_image = QImage();
 
-    QNetworkReply *reply = m_network->get(
-        LookupSupport::request(url, m_store->services().userAgentWithContact(), imageTimeoutMs));
-    reply->setParent(this);
+    RequestOptions options = m_store->lookupOptions();
+    options.maxBytes = maxImageBytes;
+    ImageReply *reply = new ImageReply(m_network, url, options, this);
     m_imageReply = reply;
-    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
-        if (received > maxImageBytes)
-            reply->abort();
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+    connect(reply, &Reply::finished, this, [this, reply] {
         reply->deleteLater();
-        if (reply != m_imageReply)
-            return;
-        m_imageReply.clear();
         // A failed or undecodable image leaves the placeholder in place.
-        if (const auto body = LookupSupport::okBody(reply)) {
-            QImage image;
-            if (image.loadFromData(*body))
-                m_image = image;
-        }
+        m_image = reply->image();
         refresh();
     });
 }

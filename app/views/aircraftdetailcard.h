@@ -12,10 +12,10 @@
 #include <optional>
 
 class FlightStore;
+class ImageReply;
 class Preferences;
 class QLabel;
 class QNetworkAccessManager;
-class QNetworkReply;
 class QToolButton;
 class QVBoxLayout;
 
@@ -58,7 +58,6 @@ private:
     void askForLookups(const Aircraft &aircraft);
     void showPhoto(const Aircraft &aircraft, int innerWidth);
     void loadImage(const QUrl &url);
-    void imageArrived();
     void renderPhoto(int width);
     void applyStyle();
     void setFact(int index, const std::optional<QString> &value, int valueWidth,
@@ -90,5 +89,5 @@ private:
     QUrl m_globeUrl;
     QUrl m_imageUrl;
     QImage m_image;
-    QPointer<QNetworkReply> m_imageReply;
+    QPointer<ImageReply> m_imageReply;
 };

@@ -3,6 +3,7 @@
 
 #include "busyindicator.h"
 #include "flightstore.h"
+#include "geocodereply.h"
 #include "homelocation.h"
 #include "locationonce.h"
 #include "labels.h"
@@ -72,11 +73,6 @@ SetupView::SetupView(
         setManualOpen(true);
     }
 
-    if (m_geocoder) {
-        connect(m_geocoder, &Geocoder::found, this, &SetupView::geocoderFound);
-        connect(m_geocoder, &Geocoder::noMatch, this, &SetupView::geocoderNoMatch);
-        connect(m_geocoder, &Geocoder::failed, this, &SetupView::geocoderFailed);
-    }
     if (m_location) {
         connect(m_location, &LocationOnce::located, this, &SetupView::locationFound);
         connect(m_location, &LocationOnce::failed, this, &SetupView::locationFailed);
@@ -281,7 +277,8 @@ void SetupView::geocode()
         return;
     m_working = Lookup::Address;
     setStatus(QString(), false);
-    m_geocoder->lookUp(address);
+    m_addressReply = m_geocoder->lookUp(address, this);
+    connect(m_addressReply, &Reply::finished, this, &SetupView::addressLookedUp);
     updateState();
 }
 
@@ -346,8 +343,10 @@ void SetupView::setStatus(const QString &message, bool isError)
 
 void SetupView::stopWork()
 {
-    if (m_working == Lookup::Address && m_geocoder)
-        m_geocoder->cancel();
+    if (m_addressReply) {
+        m_addressReply->cancel();
+        m_addressReply->deleteLater();
+    }
     if (m_working == Lookup::Location && m_location)
         m_location->cancel();
     m_working = Lookup::None;
@@ -414,28 +413,23 @@ void SetupView::updatePalette()
     update();
 }
 
-void SetupView::geocoderFound(const Geocoder::Place &place)
+void SetupView::addressLookedUp()
 {
-    if (m_working != Lookup::Address)
-        return;
+    GeocodeReply *reply = m_addressReply;
+    m_addressReply.clear();
+    reply->deleteLater();
     m_working = Lookup::None;
-    accept(place.homeLabel(), place.latitude, place.longitude);
-}
-
-void SetupView::geocoderNoMatch()
-{
-    if (m_working != Lookup::Address)
+    switch (reply->result()) {
+    case GeocodeReply::Result::Match:
+        accept(reply->place().homeLabel(), reply->place().latitude, reply->place().longitude);
         return;
-    m_working = Lookup::None;
-    setStatus(u"No match found for that address."_s, true);
-}
-
-void SetupView::geocoderFailed(const QString &message)
-{
-    if (m_working != Lookup::Address)
+    case GeocodeReply::Result::NoMatch:
+        setStatus(u"No match found for that address."_s, true);
         return;
-    m_working = Lookup::None;
-    setStatus(message, true);
+    case GeocodeReply::Result::Failed:
+        setStatus(reply->errorText(), true);
+        return;
+    }
 }
 
 void SetupView::locationFound(double latitude, double longitude)

@@ -81,15 +81,14 @@ private:
     void updateFonts();
     void updatePalette();
 
-    void geocoderFound(const Geocoder::Place &place);
-    void geocoderNoMatch();
-    void geocoderFailed(const QString &message);
+    void addressLookedUp();
     void locationFound(double latitude, double longitude);
     void locationFailed();
 
     Mode m_mode;
     FlightStore *m_store;
     QPointer<Geocoder> m_geocoder;
+    QPointer<GeocodeReply> m_addressReply;
     QPointer<LocationOnce> m_location;
 
     std::optional<HomeLocation> m_resolved;
