@@ -138,32 +138,6 @@ RadarMapRenderer::RadarMapRenderer(TileSource *tiles) : m_tiles(tiles), m_muted(
 
 // Style table
 
-RadarMapRenderer::Style RadarMapRenderer::style(const QString &choice)
-{
-    if (choice == u"muted"_s)
-        return Style::Muted;
-    if (choice == u"imagery"_s)
-        return Style::Imagery;
-    if (choice == u"hybrid"_s)
-        return Style::Hybrid;
-    return Style::Standard;
-}
-
-QString RadarMapRenderer::styleChoice(Style style)
-{
-    switch (style) {
-    case Style::Standard:
-        break;
-    case Style::Muted:
-        return u"muted"_s;
-    case Style::Imagery:
-        return u"imagery"_s;
-    case Style::Hybrid:
-        return u"hybrid"_s;
-    }
-    return u"standard"_s;
-}
-
 QString RadarMapRenderer::styleName(Style style)
 {
     switch (style) {
@@ -212,8 +186,7 @@ QColor RadarMapRenderer::ringColor(Style style, const QPalette &palette)
 
 QColor RadarMapRenderer::planeColor(const QString &planeColorHex)
 {
-    // The orange the default preference names, so that a bad value looks like no value.
-    return HexColor::color(planeColorHex).value_or(QColor(255, 149, 0));
+    return HexColor::color(planeColorHex).value_or(QColor(PreferenceKeys::unparsedPlaneColor));
 }
 
 QColor RadarMapRenderer::markerBaseColor(const Aircraft &aircraft, bool colorByAltitude,
@@ -317,7 +290,7 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
 {
     const Mercator::Viewport viewport(rect, camera);
     m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
-    const Style mapStyle = style(settings.mapStyleChoice);
+    const Style mapStyle = settings.mapStyleChoice;
     painter->save();
     painter->setClipRect(rect);
     paintBasemap(painter, viewport, mapStyle, settings.palette);

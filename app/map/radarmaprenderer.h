@@ -4,6 +4,7 @@
 #include "aircraft.h"
 #include "homelocation.h"
 #include "mercator.h"
+#include "preferences.h"
 #include "spritecanvas.h"
 #include "tilesource.h"
 
@@ -19,7 +20,6 @@
 #include <optional>
 #include <vector>
 
-class Preferences;
 class QPainter;
 
 // What the map shows at one moment, as the view takes it from the flight store.
@@ -40,15 +40,15 @@ struct RadarMapScene {
 
 // The map preferences, and what surrounds the picture.
 struct RadarMapSettings {
-    QString mapStyleChoice = QStringLiteral("standard");
-    QString planeColorHex = QStringLiteral("#FF8A00");
-    double markerScale = 1.0;
-    bool increaseContrast = false;
-    bool differentiateWithoutColor = false;
-    bool reduceMotion = false;
-    bool colorByAltitude = false;
-    bool showTrails = true;
-    double trailWidth = 2.0;
+    Preferences::MapStyle mapStyleChoice = PreferenceKeys::mapStyleChoice.fallback;
+    QString planeColorHex = QString(PreferenceKeys::planeColorHex.fallback);
+    double markerScale = PreferenceKeys::markerScale.fallback;
+    bool increaseContrast = PreferenceKeys::increaseContrast.fallback;
+    bool differentiateWithoutColor = PreferenceKeys::differentiateWithoutColor.fallback;
+    bool reduceMotion = PreferenceKeys::reduceMotion.fallback;
+    bool colorByAltitude = PreferenceKeys::colorByAltitude.fallback;
+    bool showTrails = PreferenceKeys::showTrails.fallback;
+    double trailWidth = PreferenceKeys::trailWidth.fallback;
     QPalette palette;
     // From the bottom edge to the bottom of the altitude key, leaving room for controls.
     double keyBottomMargin = 36.0;
@@ -65,7 +65,7 @@ struct RadarMapSettings {
 class RadarMapRenderer
 {
 public:
-    enum class Style { Standard, Muted, Imagery, Hybrid };
+    using Style = Preferences::MapStyle;
     enum class Badge { None, Exclamation, Star };
 
     struct TrailSegment {
@@ -85,9 +85,6 @@ public:
     QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,
                      const RadarMapScene &scene, const RadarMapSettings &settings) const;
 
-    // Basemap styles by their preference value; an unknown value is Standard.
-    static Style style(const QString &choice);
-    static QString styleChoice(Style style);
     static QString styleName(Style style);
     // Tile layers bottom first.
     static QList<TileSource::Layer> layers(Style style);
@@ -95,7 +92,7 @@ public:
     static QColor ringColor(Style style, const QPalette &palette);
 
     // The colour of markers and trails before the emergency and military colours: the altitude
-    // band, or the preferred colour (orange when that does not parse).
+    // band, or the preferred colour (the map's own orange when that does not parse).
     static QColor planeColor(const QString &planeColorHex);
     static QColor markerBaseColor(const Aircraft &aircraft, bool colorByAltitude,
                                   const QColor &planeColor);

@@ -130,7 +130,7 @@ void AircraftRow::paintRow(QPainter *painter, const QRectF &rect, const Aircraft
 
     // 4. Trailing column, right-aligned at its natural width.
     const QString altitude = aircraft.altitudeText();
-    const auto distance = aircraft.distanceText(m_preferences->distanceUnit(), false);
+    const auto distance = aircraft.distanceText(m_preferences->distanceUnitText(), false);
     const qreal altitudeWidth = f.altitudeMetrics.horizontalAdvance(altitude);
     const qreal distanceWidth = distance ? f.distanceMetrics.horizontalAdvance(*distance) : 0.0;
     const qreal trailingWidth = std::max(altitudeWidth, distanceWidth);
