@@ -27,6 +27,12 @@ class TestPreferences : public QObject
         raw.setValue(key, value);
     }
 
+    QByteArray fileBytes() const
+    {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     // A value of the property's type that differs from @p current.
     static QVariant changed(const QMetaProperty &property, const QVariant &current)
     {
@@ -217,6 +223,121 @@ private Q_SLOTS:
         QCOMPARE(p.appearanceChoice(), Preferences::AppearanceChoice::Dark);
         QCOMPARE(p.alertsEnabled(), true);
         QCOMPARE(p.radiusNM(), 80.0);
+    }
+
+    void resetRestoresEachDefault_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("customised");
+        QTest::addColumn<QString>("stored"); // the file's text after the reset
+        QTest::newRow("planeColorHex") << u"planeColorHex"_s << QVariant(u"#FFFFFF"_s) << u"#FF8A00"_s;
+        QTest::newRow("markerScale") << u"markerScale"_s << QVariant(1.3) << u"1"_s;
+        QTest::newRow("mapStyleChoice") << u"mapStyleChoice"_s
+                                        << QVariant::fromValue(Preferences::MapStyle::Hybrid) << u"standard"_s;
+        QTest::newRow("widgetColorHex") << u"widgetColorHex"_s << QVariant(u"#FFBF00"_s) << u"#73FF99"_s;
+        QTest::newRow("colorByAltitude") << u"colorByAltitude"_s << QVariant(true) << u"false"_s;
+        QTest::newRow("showTrails") << u"showTrails"_s << QVariant(false) << u"true"_s;
+        QTest::newRow("trailMinutes") << u"trailMinutes"_s << QVariant(5.0) << u"1"_s;
+        QTest::newRow("trailWidth") << u"trailWidth"_s << QVariant(3.5) << u"2"_s;
+    }
+
+    void resetRestoresEachDefault()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, customised);
+        QFETCH(QString, stored);
+        const QByteArray name = key.toLatin1();
+        {
+            Preferences p(path());
+            const QVariant absent = p.property(name);
+            QVERIFY(p.setProperty(name, customised));
+            QCOMPARE(p.property(name), customised);
+            p.resetToDefaults();
+            QCOMPARE(p.property(name), absent);
+        }
+        QVERIFY2(fileBytes().contains(name + '=' + stored.toLatin1() + '\n'), fileBytes().constData());
+        QCOMPARE(Preferences(path()).property(name), Preferences(m_dir.filePath(u"empty.conf"_s)).property(name));
+    }
+
+    void choicesKeepTheirStoredText_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("choice");
+        using A = Preferences::AppearanceChoice;
+        using D = Preferences::DistanceUnit;
+        using M = Preferences::MapStyle;
+        const auto row = [](const QString &key, const QString &text, const QVariant &choice) {
+            QTest::addRow("%s=%s", qPrintable(key), qPrintable(text)) << key << text << choice;
+        };
+        row(u"appearanceChoice"_s, u"auto"_s, QVariant::fromValue(A::Automatic));
+        row(u"appearanceChoice"_s, u"light"_s, QVariant::fromValue(A::Light));
+        row(u"appearanceChoice"_s, u"dark"_s, QVariant::fromValue(A::Dark));
+        row(u"distanceUnit"_s, u"mi"_s, QVariant::fromValue(D::Miles));
+        row(u"distanceUnit"_s, u"nm"_s, QVariant::fromValue(D::NauticalMiles));
+        row(u"distanceUnit"_s, u"km"_s, QVariant::fromValue(D::Kilometers));
+        row(u"mapStyleChoice"_s, u"standard"_s, QVariant::fromValue(M::Standard));
+        row(u"mapStyleChoice"_s, u"muted"_s, QVariant::fromValue(M::Muted));
+        row(u"mapStyleChoice"_s, u"imagery"_s, QVariant::fromValue(M::Imagery));
+        row(u"mapStyleChoice"_s, u"hybrid"_s, QVariant::fromValue(M::Hybrid));
+    }
+
+    void choicesKeepTheirStoredText()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(QVariant, choice);
+        const QByteArray name = key.toLatin1();
+        const QByteArray line = name + '=' + text.toLatin1() + '\n';
+        writeRaw(key, text);
+        QVERIFY(fileBytes().contains(line));
+
+        Preferences p(path());
+        QCOMPARE(p.property(name), choice);
+        if (key == "distanceUnit"_L1)
+            QCOMPARE(p.distanceUnitText(), text);
+        // Away through the setter and back: the same text as before.
+        const QMetaProperty property = p.metaObject()->property(p.metaObject()->indexOfProperty(name));
+        QVERIFY(property.write(&p, changed(property, choice)));
+        p.sync();
+        QVERIFY(!fileBytes().contains(line));
+        QVERIFY(property.write(&p, choice));
+        p.sync();
+        QVERIFY2(fileBytes().contains(line), fileBytes().constData());
+    }
+
+    void unknownChoiceReadsAsFallback_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("reads");
+        const QVariant automatic = QVariant::fromValue(Preferences::AppearanceChoice::Automatic);
+        const QVariant miles = QVariant::fromValue(Preferences::DistanceUnit::Miles);
+        const QVariant standard = QVariant::fromValue(Preferences::MapStyle::Standard);
+        QTest::newRow("appearance unknown") << u"appearanceChoice"_s << QVariant(u"sepia"_s) << automatic;
+        QTest::newRow("appearance in capitals") << u"appearanceChoice"_s << QVariant(u"Dark"_s) << automatic;
+        QTest::newRow("unit in words") << u"distanceUnit"_s << QVariant(u"kilometers"_s) << miles;
+        QTest::newRow("unit with a space") << u"distanceUnit"_s << QVariant(u" km"_s) << miles;
+        QTest::newRow("unit empty") << u"distanceUnit"_s << QVariant(u""_s) << miles;
+        QTest::newRow("unit as a number") << u"distanceUnit"_s << QVariant(2) << miles;
+        QTest::newRow("style unknown") << u"mapStyleChoice"_s << QVariant(u"terrain"_s) << standard;
+        QTest::newRow("style in capitals") << u"mapStyleChoice"_s << QVariant(u"Hybrid"_s) << standard;
+        QTest::newRow("style as a list") << u"mapStyleChoice"_s
+                                         << QVariant(QStringList { u"hybrid"_s, u"muted"_s }) << standard;
+    }
+
+    void unknownChoiceReadsAsFallback()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        writeRaw(key, stored);
+        const QByteArray before = fileBytes();
+        {
+            Preferences p(path());
+            QTEST(p.property(key.toLatin1()), "reads");
+        }
+        // Reading leaves the hand-edited text as it was.
+        QCOMPARE(fileBytes(), before);
     }
 
     void serviceOverrides()
