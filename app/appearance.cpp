@@ -93,11 +93,14 @@ QPalette Appearance::darkPalette()
 
 QPalette Appearance::palette() const
 {
-    const QString choice = m_preferences->appearanceChoice();
-    if (choice == "light"_L1)
+    switch (m_preferences->appearanceChoice()) {
+    case Preferences::AppearanceChoice::Light:
         return lightPalette();
-    if (choice == "dark"_L1)
+    case Preferences::AppearanceChoice::Dark:
         return darkPalette();
+    case Preferences::AppearanceChoice::Automatic:
+        break;
+    }
     switch (m_desktopScheme) {
     case DesktopScheme::preferDark:
         return darkPalette();

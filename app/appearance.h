@@ -8,8 +8,8 @@
 class Preferences;
 class QDBusVariant;
 
-// Keeps the application's palette in line with the appearanceChoice preference: "light" and
-// "dark" force a light or dark palette, anything else follows the desktop's colour-scheme
+// Keeps the application's palette in line with the appearanceChoice preference: Light and
+// Dark force a light or dark palette, Automatic follows the desktop's colour-scheme
 // preference (read from the XDG desktop portal when there is one, else the platform palette).
 // Changes apply at once to every open window.
 class Appearance : public QObject

@@ -280,7 +280,7 @@ void benchmark(TileSource &tiles, const QString &only)
     noTrails.showTrails = false;
     run("without trails", noTrails);
     RadarMapSettings muted = settings;
-    muted.mapStyleChoice = u"muted"_s;
+    muted.mapStyleChoice = RadarMapRenderer::Style::Muted;
     run("muted", muted);
     run("basemap only, no aircraft", settings, true);
 }
@@ -322,11 +322,11 @@ void shots(TileSource &tiles, TestServer &server, const QString &directory)
     RadarMapSettings settings;
     settings.palette = lightPalette();
     shot(u"map-standard.png"_s, settings, fitAll, &tiles);
-    settings.mapStyleChoice = u"muted"_s;
+    settings.mapStyleChoice = RadarMapRenderer::Style::Muted;
     shot(u"map-muted.png"_s, settings, fitAll, &tiles);
-    settings.mapStyleChoice = u"hybrid"_s;
+    settings.mapStyleChoice = RadarMapRenderer::Style::Hybrid;
     shot(u"map-hybrid.png"_s, settings, fitAll, &tiles);
-    settings.mapStyleChoice = u"standard"_s;
+    settings.mapStyleChoice = RadarMapRenderer::Style::Standard;
     shot(u"map-graticule.png"_s, settings, fitAll, nullptr);
     settings.palette = darkPalette();
     settings.colorByAltitude = true;

@@ -16,8 +16,6 @@ namespace {
 
 constexpr int pollIntervalMs = 5000;
 constexpr double samePositionDegrees = 0.000001;
-const QString defaultDistanceUnit = u"mi"_s;
-const QString defaultWidgetColor = u"#73FF99"_s;
 
 } // namespace
 
@@ -244,14 +242,19 @@ void FlightStore::shareWithWidgets()
         requestWidgetReload();
         return;
     }
-    const QString unit = m_preferences->distanceUnit();
+    const QString unit = m_preferences->distanceUnitText();
     const QString color = m_preferences->widgetColorHex();
     if (const auto existing = SharedState::read(m_sharedDirectory)) {
+        // A file without the unit or the colour means the preferences' own fallbacks.
+        const auto &unitKey = PreferenceKeys::distanceUnit;
+        const QString existingUnit =
+            existing->distanceUnit.value_or(unitKey.text(unitKey.fallback));
+        const QString existingColor =
+            existing->widgetColorHex.value_or(QString(PreferenceKeys::widgetColorHex.fallback));
         if (existing->home.latitude == m_home->latitude
             && existing->home.longitude == m_home->longitude
             && existing->home.label == m_home->label && existing->radiusNM == m_radiusNM
-            && existing->distanceUnit.value_or(defaultDistanceUnit) == unit
-            && existing->widgetColorHex.value_or(defaultWidgetColor) == color)
+            && existingUnit == unit && existingColor == color)
             return;
     }
     SharedState::write(SharedState::Config { *m_home, m_radiusNM, unit, color },

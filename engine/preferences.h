@@ -1,29 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "aircraftcolors.h"
+
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
+#include <QRgb>
 #include <QSettings>
 #include <QString>
 #include <QVariantMap>
 
-#include <optional>
+#include <array>
+#include <cstddef>
+#include <type_traits>
 
-/// Every user setting, its type, its default and each reader's fallback, in one place.
+/// Every user setting, its type, its default and each reader's fallback, in one place: the
+/// PreferenceKeys table below this class.
 ///
 /// Backed by an INI file. No defaults are registered: a key is absent until something writes
-/// it, and each getter applies its fallback. A stored value of the wrong type reads as the
-/// fallback. Each key has a change signal, emitted when a write changes the stored value, so
-/// that every view bound to a key updates at once.
+/// it, and each getter applies its fallback. A stored value of the wrong type, and a choice
+/// stored as any text but its own, reads as the fallback. Each key has a change signal, emitted
+/// when a write changes the stored value, so that every view bound to a key updates at once.
 class Preferences : public QObject
 {
     Q_OBJECT
     // Display and map
-    Q_PROPERTY(QString appearanceChoice READ appearanceChoice WRITE setAppearanceChoice NOTIFY appearanceChoiceChanged)
-    Q_PROPERTY(QString distanceUnit READ distanceUnit WRITE setDistanceUnit NOTIFY distanceUnitChanged)
+    Q_PROPERTY(AppearanceChoice appearanceChoice READ appearanceChoice WRITE setAppearanceChoice NOTIFY appearanceChoiceChanged)
+    Q_PROPERTY(DistanceUnit distanceUnit READ distanceUnit WRITE setDistanceUnit NOTIFY distanceUnitChanged)
     Q_PROPERTY(QString planeColorHex READ planeColorHex WRITE setPlaneColorHex NOTIFY planeColorHexChanged)
     Q_PROPERTY(double markerScale READ markerScale WRITE setMarkerScale NOTIFY markerScaleChanged)
-    Q_PROPERTY(QString mapStyleChoice READ mapStyleChoice WRITE setMapStyleChoice NOTIFY mapStyleChoiceChanged)
+    Q_PROPERTY(MapStyle mapStyleChoice READ mapStyleChoice WRITE setMapStyleChoice NOTIFY mapStyleChoiceChanged)
     Q_PROPERTY(bool colorByAltitude READ colorByAltitude WRITE setColorByAltitude NOTIFY colorByAltitudeChanged)
     Q_PROPERTY(bool showTrails READ showTrails WRITE setShowTrails NOTIFY showTrailsChanged)
     Q_PROPERTY(double trailMinutes READ trailMinutes WRITE setTrailMinutes NOTIFY trailMinutesChanged)
@@ -51,78 +58,105 @@ class Preferences : public QObject
     Q_PROPERTY(double atcVolume READ atcVolume WRITE setAtcVolume NOTIFY atcVolumeChanged)
 
 public:
+    enum class AppearanceChoice { Automatic, Light, Dark };
+    Q_ENUM(AppearanceChoice)
+    enum class DistanceUnit { Miles, NauticalMiles, Kilometers };
+    Q_ENUM(DistanceUnit)
+    enum class MapStyle { Standard, Muted, Imagery, Hybrid };
+    Q_ENUM(MapStyle)
+
+    /// One key of the settings file: its name, the value it reads as when absent or of the
+    /// wrong type (also what "Reset to Defaults" writes), and its change signal.
+    template <typename T>
+    struct Key {
+        // Text and bytes are held as views so that the table stays constexpr.
+        using Fallback = std::conditional_t<std::is_same_v<T, QString>, QLatin1String,
+            std::conditional_t<std::is_same_v<T, QByteArray>, QByteArrayView, T>>;
+
+        const char *name;
+        Fallback fallback;
+        void (Preferences::*changed)();
+    };
+
+    /// A key with a fixed set of values, stored as text.
+    template <typename Choice, std::size_t Count>
+    struct ChoiceKey : Key<Choice> {
+        /// The text of each enumerator, in order: exactly what earlier versions stored.
+        std::array<QLatin1String, Count> texts;
+
+        QString text(Choice choice) const { return QString(texts.at(std::size_t(choice))); }
+    };
+
     /// Opens (or creates on first write) the INI file at @p filePath.
     explicit Preferences(const QString &filePath, QObject *parent = nullptr);
 
     /// $XDG_CONFIG_HOME/Skyvelle/Skyvelle.conf
     static QString defaultFilePath();
 
-    QString appearanceChoice() const { return string("appearanceChoice", QStringLiteral("auto")); }
-    void setAppearanceChoice(const QString &value) { write("appearanceChoice", value); }
-    QString distanceUnit() const { return string("distanceUnit", QStringLiteral("mi")); }
-    void setDistanceUnit(const QString &value) { write("distanceUnit", value); }
-    QString planeColorHex() const { return string("planeColorHex", QStringLiteral("#FF8A00")); }
-    void setPlaneColorHex(const QString &value) { write("planeColorHex", value); }
-    double markerScale() const { return number("markerScale").value_or(1.0); }
-    void setMarkerScale(double value) { write("markerScale", value); }
-    QString mapStyleChoice() const { return string("mapStyleChoice", QStringLiteral("standard")); }
-    void setMapStyleChoice(const QString &value) { write("mapStyleChoice", value); }
-    bool colorByAltitude() const { return boolean("colorByAltitude", false); }
-    void setColorByAltitude(bool value) { write("colorByAltitude", value); }
-    bool showTrails() const { return boolean("showTrails", true); }
-    void setShowTrails(bool value) { write("showTrails", value); }
-    double trailMinutes() const { return number("trailMinutes").value_or(1.0); }
-    void setTrailMinutes(double value) { write("trailMinutes", value); }
-    double trailWidth() const { return number("trailWidth").value_or(2.0); }
-    void setTrailWidth(double value) { write("trailWidth", value); }
-    QString widgetColorHex() const { return string("widgetColorHex", QStringLiteral("#73FF99")); }
-    void setWidgetColorHex(const QString &value) { write("widgetColorHex", value); }
+    AppearanceChoice appearanceChoice() const;
+    void setAppearanceChoice(AppearanceChoice value);
+    DistanceUnit distanceUnit() const;
+    void setDistanceUnit(DistanceUnit value);
+    /// The unit as the formatting code and the widgets' shared file take it: "mi", "nm" or "km".
+    QString distanceUnitText() const;
+    QString planeColorHex() const;
+    void setPlaneColorHex(const QString &value);
+    double markerScale() const;
+    void setMarkerScale(double value);
+    MapStyle mapStyleChoice() const;
+    void setMapStyleChoice(MapStyle value);
+    bool colorByAltitude() const;
+    void setColorByAltitude(bool value);
+    bool showTrails() const;
+    void setShowTrails(bool value);
+    double trailMinutes() const;
+    void setTrailMinutes(double value);
+    double trailWidth() const;
+    void setTrailWidth(double value);
+    QString widgetColorHex() const;
+    void setWidgetColorHex(const QString &value);
 
-    bool reduceMotion() const { return boolean("reduceMotion", false); }
-    void setReduceMotion(bool value) { write("reduceMotion", value); }
-    bool increaseContrast() const { return boolean("increaseContrast", false); }
-    void setIncreaseContrast(bool value) { write("increaseContrast", value); }
-    bool differentiateWithoutColor() const { return boolean("differentiateWithoutColor", false); }
-    void setDifferentiateWithoutColor(bool value) { write("differentiateWithoutColor", value); }
-    double textScale() const { return number("textScale").value_or(1.0); }
-    void setTextScale(double value) { write("textScale", value); }
+    bool reduceMotion() const;
+    void setReduceMotion(bool value);
+    bool increaseContrast() const;
+    void setIncreaseContrast(bool value);
+    bool differentiateWithoutColor() const;
+    void setDifferentiateWithoutColor(bool value);
+    double textScale() const;
+    void setTextScale(double value);
 
-    bool alertsEnabled() const { return boolean("alertsEnabled", false); }
-    void setAlertsEnabled(bool value) { write("alertsEnabled", value); }
-    /// The one alert switch that is on while never stored.
-    bool alertEmergency() const { return boolean("alertEmergency", true); }
-    void setAlertEmergency(bool value) { write("alertEmergency", value); }
-    bool alertFlyover() const { return boolean("alertFlyover", false); }
-    void setAlertFlyover(bool value) { write("alertFlyover", value); }
-    bool alertMilitary() const { return boolean("alertMilitary", false); }
-    void setAlertMilitary(bool value) { write("alertMilitary", value); }
-    bool alertHelicopters() const { return boolean("alertHelicopters", false); }
-    void setAlertHelicopters(bool value) { write("alertHelicopters", value); }
-    bool alertLowAltitude() const { return boolean("alertLowAltitude", false); }
-    void setAlertLowAltitude(bool value) { write("alertLowAltitude", value); }
-    QString alertWatchlist() const { return string("alertWatchlist", QString()); }
-    void setAlertWatchlist(const QString &value) { write("alertWatchlist", value); }
-    /// Statute miles; 0 means any distance.
-    double alertRangeMiles() const { return number("alertRangeMiles").value_or(0.0); }
-    void setAlertRangeMiles(double value) { write("alertRangeMiles", value); }
-    double flyoverMissMiles() const { return number("flyoverMissMiles").value_or(0.75); }
-    void setFlyoverMissMiles(double value) { write("flyoverMissMiles", value); }
+    bool alertsEnabled() const;
+    void setAlertsEnabled(bool value);
+    bool alertEmergency() const;
+    void setAlertEmergency(bool value);
+    bool alertFlyover() const;
+    void setAlertFlyover(bool value);
+    bool alertMilitary() const;
+    void setAlertMilitary(bool value);
+    bool alertHelicopters() const;
+    void setAlertHelicopters(bool value);
+    bool alertLowAltitude() const;
+    void setAlertLowAltitude(bool value);
+    QString alertWatchlist() const;
+    void setAlertWatchlist(const QString &value);
+    double alertRangeMiles() const;
+    void setAlertRangeMiles(double value);
+    double flyoverMissMiles() const;
+    void setFlyoverMissMiles(double value);
 
     /// The JSON of the saved home; empty when none is saved.
     QByteArray homeLocation() const;
-    void setHomeLocation(const QByteArray &value) { write("homeLocation", value); }
+    void setHomeLocation(const QByteArray &value);
     void removeHomeLocation();
-    /// Nautical miles; a stored value that is absent, zero or negative reads as 25.
+    /// Nautical miles; a stored value that is absent, zero or negative reads as the fallback.
     double radiusNM() const;
-    void setRadiusNM(double value) { write("radiusNM", value); }
+    void setRadiusNM(double value);
     QByteArray atcFavorites() const;
-    void setAtcFavorites(const QByteArray &value) { write("atcFavorites", value); }
-    /// 0 … 1; 0.8 when absent or not a number.
-    double atcVolume() const { return number("atcVolume").value_or(0.8); }
-    void setAtcVolume(double value) { write("atcVolume", value); }
+    void setAtcFavorites(const QByteArray &value);
+    double atcVolume() const;
+    void setAtcVolume(double value);
 
-    /// The number of trail points the flight store keeps per aircraft: max(6, ⌊trailMinutes × 12⌋),
-    /// 12 when trailMinutes is absent or not a number.
+    /// The number of trail points the flight store keeps per aircraft: max(6, ⌊trailMinutes × 12⌋).
     int trailPointLimit() const;
 
     /// Restores the eight map and widget keys to their defaults, and no others.
@@ -164,13 +198,94 @@ Q_SIGNALS:
     void atcVolumeChanged();
 
 private:
-    QString string(const char *key, const QString &fallback) const;
-    bool boolean(const char *key, bool fallback) const;
-    std::optional<double> number(const char *key) const;
+    template <typename T>
+    T read(const Key<T> &key) const;
+    template <typename Choice, std::size_t Count>
+    Choice read(const ChoiceKey<Choice, Count> &key) const;
     /// Stores @p value under @p key and emits the key's change signal when the value changed.
-    void write(const char *key, const QVariant &value);
-    void remove(const char *key);
-    void notify(const char *key);
+    template <typename T>
+    void write(const Key<T> &key, const T &value);
+    template <typename Choice, std::size_t Count>
+    void write(const ChoiceKey<Choice, Count> &key, Choice value);
+    void store(const char *key, const QVariant &value, void (Preferences::*changed)());
 
     mutable QSettings m_settings;
 };
+
+/// The table of keys. Readers that apply a fallback of their own say so next to the key.
+namespace PreferenceKeys {
+
+using P = Preferences;
+
+// Display and map
+inline constexpr P::ChoiceKey<P::AppearanceChoice, 3> appearanceChoice {
+    { "appearanceChoice", P::AppearanceChoice::Automatic, &P::appearanceChoiceChanged },
+    { QLatin1String("auto"), QLatin1String("light"), QLatin1String("dark") }
+};
+// The widgets' shared file copies it; a file without it means the same fallback.
+inline constexpr P::ChoiceKey<P::DistanceUnit, 3> distanceUnit {
+    { "distanceUnit", P::DistanceUnit::Miles, &P::distanceUnitChanged },
+    { QLatin1String("mi"), QLatin1String("nm"), QLatin1String("km") }
+};
+// A colour that does not parse: the map paints AircraftColors::unparsedPlaneColor, the
+// sidebar glyph the accent colour.
+inline constexpr P::Key<QString> planeColorHex {
+    "planeColorHex", AircraftColors::defaultPlaneColorHex, &P::planeColorHexChanged
+};
+inline constexpr P::Key<double> markerScale { "markerScale", 1.0, &P::markerScaleChanged };
+inline constexpr P::ChoiceKey<P::MapStyle, 4> mapStyleChoice {
+    { "mapStyleChoice", P::MapStyle::Standard, &P::mapStyleChoiceChanged },
+    { QLatin1String("standard"), QLatin1String("muted"), QLatin1String("imagery"),
+      QLatin1String("hybrid") }
+};
+inline constexpr P::Key<bool> colorByAltitude {
+    "colorByAltitude", false, &P::colorByAltitudeChanged
+};
+inline constexpr P::Key<bool> showTrails { "showTrails", true, &P::showTrailsChanged };
+inline constexpr P::Key<double> trailMinutes { "trailMinutes", 1.0, &P::trailMinutesChanged };
+inline constexpr P::Key<double> trailWidth { "trailWidth", 2.0, &P::trailWidthChanged };
+// The widgets' shared file copies it; a file without it means the same fallback.
+inline constexpr P::Key<QString> widgetColorHex {
+    "widgetColorHex", QLatin1String("#73FF99"), &P::widgetColorHexChanged
+};
+
+// Accessibility
+inline constexpr P::Key<bool> reduceMotion { "reduceMotion", false, &P::reduceMotionChanged };
+inline constexpr P::Key<bool> increaseContrast {
+    "increaseContrast", false, &P::increaseContrastChanged
+};
+inline constexpr P::Key<bool> differentiateWithoutColor {
+    "differentiateWithoutColor", false, &P::differentiateWithoutColorChanged
+};
+inline constexpr P::Key<double> textScale { "textScale", 1.0, &P::textScaleChanged };
+
+// Alerts
+inline constexpr P::Key<bool> alertsEnabled { "alertsEnabled", false, &P::alertsEnabledChanged };
+// The one alert switch that is on while never stored.
+inline constexpr P::Key<bool> alertEmergency { "alertEmergency", true, &P::alertEmergencyChanged };
+inline constexpr P::Key<bool> alertFlyover { "alertFlyover", false, &P::alertFlyoverChanged };
+inline constexpr P::Key<bool> alertMilitary { "alertMilitary", false, &P::alertMilitaryChanged };
+inline constexpr P::Key<bool> alertHelicopters {
+    "alertHelicopters", false, &P::alertHelicoptersChanged
+};
+inline constexpr P::Key<bool> alertLowAltitude {
+    "alertLowAltitude", false, &P::alertLowAltitudeChanged
+};
+inline constexpr P::Key<QString> alertWatchlist { "alertWatchlist", {}, &P::alertWatchlistChanged };
+// Statute miles; 0 means any distance.
+inline constexpr P::Key<double> alertRangeMiles {
+    "alertRangeMiles", 0.0, &P::alertRangeMilesChanged
+};
+inline constexpr P::Key<double> flyoverMissMiles {
+    "flyoverMissMiles", 0.75, &P::flyoverMissMilesChanged
+};
+
+// Kept by non-view code
+inline constexpr P::Key<QByteArray> homeLocation { "homeLocation", {}, &P::homeLocationChanged };
+// Nautical miles; zero or negative also reads as the fallback.
+inline constexpr P::Key<double> radiusNM { "radiusNM", 25.0, &P::radiusNMChanged };
+inline constexpr P::Key<QByteArray> atcFavorites { "atcFavorites", {}, &P::atcFavoritesChanged };
+// 0 … 1.
+inline constexpr P::Key<double> atcVolume { "atcVolume", 0.8, &P::atcVolumeChanged };
+
+} // namespace PreferenceKeys

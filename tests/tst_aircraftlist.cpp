@@ -519,7 +519,7 @@ private Q_SLOTS:
         model.setAircraft({ decode(R"({"hex":"a1","flight":"N1","dst":10})"_ba) });
         QCOMPARE(model.index(0).data(Qt::AccessibleTextRole).toString(), u"N1, —, 11.5 mi"_s);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        m_preferences->setDistanceUnit(u"nm"_s);
+        m_preferences->setDistanceUnit(Preferences::DistanceUnit::NauticalMiles);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(model.index(0).data(AircraftListModel::AccessibilityTextRole).toString(),
                  u"N1, —, 10.0 nm"_s);

@@ -256,7 +256,7 @@ private Q_SLOTS:
                     ->toolTip()
                     .contains(u"San Francisco → Seattle"_s));
 
-        m_preferences->setDistanceUnit(u"km"_s);
+        m_preferences->setDistanceUnit(Preferences::DistanceUnit::Kilometers);
         QCOMPARE(value(u"Distance"_s), u"5.1 km"_s);
 
         // Later polls redraw the card but do not ask again.

@@ -394,7 +394,7 @@ private Q_SLOTS:
         QCOMPARE(reloads.size(), 0);
         QCOMPARE(QFileInfo(path).lastModified(), written);
 
-        m_preferences->setDistanceUnit(u"km"_s);
+        m_preferences->setDistanceUnit(Preferences::DistanceUnit::Kilometers);
         store->shareWithWidgets();
         QCOMPARE(reloads.size(), 1);
         QCOMPARE(SharedState::read(sharedDir())->distanceUnit, u"km"_s);

@@ -271,7 +271,7 @@ private Q_SLOTS:
 
     void appearanceFollowsTheChoice_data()
     {
-        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("choice"); // as the settings file holds it
         QTest::addColumn<int>("desktop");
         QTest::addColumn<QString>("expected"); // light, dark or platform
         using D = Appearance::DesktopScheme;
@@ -290,14 +290,15 @@ private Q_SLOTS:
         QFETCH(int, desktop);
         QFETCH(QString, expected);
         const QPalette platform = QApplication::palette();
+        QSettings(m_dir->filePath(u"Skyvelle.conf"_s), QSettings::IniFormat)
+            .setValue(u"appearanceChoice"_s, choice);
+        m_preferences = std::make_unique<Preferences>(m_dir->filePath(u"Skyvelle.conf"_s));
         Appearance appearance(m_preferences.get());
         QSignalSpy changed(&appearance, &Appearance::changed);
         QWidget widget;
         widget.show();
 
-        m_preferences->setAppearanceChoice(choice);
         appearance.setDesktopScheme(Appearance::DesktopScheme(desktop));
-        QVERIFY(changed.size() >= 1);
         const QPalette want = expected == "light"_L1 ? Appearance::lightPalette()
             : expected == "dark"_L1                  ? Appearance::darkPalette()
                                                      : platform;
@@ -308,7 +309,10 @@ private Q_SLOTS:
 
         // And over to the other one: a live switch, no restart.
         const bool toLight = expected == "dark"_L1;
-        m_preferences->setAppearanceChoice(toLight ? u"light"_s : u"dark"_s);
+        const qsizetype changes = changed.size();
+        m_preferences->setAppearanceChoice(toLight ? Preferences::AppearanceChoice::Light
+                                                   : Preferences::AppearanceChoice::Dark);
+        QCOMPARE(changed.size(), changes + 1);
         const QPalette other = toLight ? Appearance::lightPalette() : Appearance::darkPalette();
         QTRY_COMPARE(widget.palette().color(QPalette::Window), other.color(QPalette::Window));
         QCOMPARE(appearance.isDark(), !toLight);

@@ -7,6 +7,7 @@
 
 #include <QMenu>
 #include <QNetworkAccessManager>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -160,6 +161,9 @@ private Q_SLOTS:
     {
         QVariantMap overrides;
         overrides.insert(u"feedPrimary"_s, u"http://127.0.0.1:%1"_s.arg(TestServer::closedPort()));
+        // A hand-edited style the map does not know shows the standard one.
+        QSettings(m_dir->filePath(u"Skyvelle.conf"_s), QSettings::IniFormat)
+            .setValue(u"mapStyleChoice"_s, u"terrain"_s);
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         QNetworkAccessManager network;
         FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
@@ -173,16 +177,17 @@ private Q_SLOTS:
                 styleButton = button;
         QVERIFY(styleButton);
         QCOMPARE(styleButton->text(), u"Standard"_s);
+        QVERIFY(styleButton->menu()->actions().at(0)->isChecked());
         QStringList names;
         for (QAction *action : styleButton->menu()->actions())
             names << action->text();
         QCOMPARE(names, (QStringList { u"Standard"_s, u"Muted"_s, u"Satellite"_s, u"Hybrid"_s }));
         styleButton->menu()->actions().at(2)->trigger();
-        QCOMPARE(preferences.mapStyleChoice(), u"imagery"_s);
+        QCOMPARE(preferences.mapStyleChoice(), Preferences::MapStyle::Imagery);
         QCOMPARE(styleButton->text(), u"Satellite"_s);
-        preferences.setMapStyleChoice(u"terrain"_s);
-        QCOMPARE(styleButton->text(), u"Standard"_s);
-        QVERIFY(styleButton->menu()->actions().at(0)->isChecked());
+        preferences.setMapStyleChoice(Preferences::MapStyle::Hybrid);
+        QCOMPARE(styleButton->text(), u"Hybrid"_s);
+        QVERIFY(styleButton->menu()->actions().at(3)->isChecked());
 
         // The corner widget floats 12 in from the bottom-right corner, and follows resizes.
         auto *card = new QWidget;

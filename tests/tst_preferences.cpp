@@ -2,10 +2,14 @@
 #include "preferences.h"
 #include "services.h"
 
+#include <QMetaEnum>
 #include <QMetaProperty>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -23,17 +27,44 @@ class TestPreferences : public QObject
         raw.setValue(key, value);
     }
 
+    QByteArray fileBytes() const
+    {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // A value of the property's type that differs from @p current.
+    static QVariant changed(const QMetaProperty &property, const QVariant &current)
+    {
+        if (property.isEnumType()) {
+            QVariant next((current.toInt() + 1) % property.enumerator().keyCount());
+            next.convert(current.metaType());
+            return next;
+        }
+        switch (property.typeId()) {
+        case QMetaType::Bool:
+            return !current.toBool();
+        case QMetaType::Double:
+            return current.toDouble() + 0.5;
+        case QMetaType::QByteArray:
+            return "{\"x\":1}"_ba;
+        default:
+            return u"changed"_s;
+        }
+    }
+
 private Q_SLOTS:
     void init() { QFile::remove(path()); }
 
     void freshDefaults()
     {
         Preferences p(path());
-        QCOMPARE(p.appearanceChoice(), u"auto"_s);
-        QCOMPARE(p.distanceUnit(), u"mi"_s);
+        QCOMPARE(p.appearanceChoice(), Preferences::AppearanceChoice::Automatic);
+        QCOMPARE(p.distanceUnit(), Preferences::DistanceUnit::Miles);
+        QCOMPARE(p.distanceUnitText(), u"mi"_s);
         QCOMPARE(p.planeColorHex(), u"#FF8A00"_s);
         QCOMPARE(p.markerScale(), 1.0);
-        QCOMPARE(p.mapStyleChoice(), u"standard"_s);
+        QCOMPARE(p.mapStyleChoice(), Preferences::MapStyle::Standard);
         QCOMPARE(p.colorByAltitude(), false);
         QCOMPARE(p.showTrails(), true);
         QCOMPARE(p.trailMinutes(), 1.0);
@@ -72,8 +103,7 @@ private Q_SLOTS:
         QTest::newRow("radius zero") << u"radiusNM"_s << QVariant(0) << QVariant(25.0);
         QTest::newRow("radius negative") << u"radiusNM"_s << QVariant(-5) << QVariant(25.0);
         QTest::newRow("radius") << u"radiusNM"_s << QVariant(60) << QVariant(60.0);
-        QTest::newRow("string from list") << u"distanceUnit"_s << QVariant(QStringList { u"a"_s, u"b"_s }) << QVariant(u"mi"_s);
-        QTest::newRow("unknown style kept") << u"mapStyleChoice"_s << QVariant(u"neon"_s) << QVariant(u"neon"_s);
+        QTest::newRow("string from list") << u"alertWatchlist"_s << QVariant(QStringList { u"a"_s, u"b"_s }) << QVariant(QString());
     }
 
     void wrongTypesReadAsFallbacks()
@@ -109,34 +139,30 @@ private Q_SLOTS:
         QTEST(Preferences(path()).trailPointLimit(), "points");
     }
 
-    void changeSignalPerKey()
+    void eachSetterEmitsOnlyItsOwnSignal()
     {
         Preferences p(path());
         const QMetaObject *meta = p.metaObject();
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+            QVERIFY2(meta->property(i).hasNotifySignal(), meta->property(i).name());
+            spies.push_back(std::make_unique<QSignalSpy>(&p, meta->property(i).notifySignal()));
+        }
         for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
             const QMetaProperty property = meta->property(i);
-            QVERIFY2(property.hasNotifySignal(), property.name());
-            QSignalSpy spy(&p, property.notifySignal());
-            QVariant value;
-            switch (property.typeId()) {
-            case QMetaType::Bool:
-                value = !property.read(&p).toBool();
-                break;
-            case QMetaType::Double:
-                value = property.read(&p).toDouble() + 0.5;
-                break;
-            case QMetaType::QByteArray:
-                value = "{\"x\":1}"_ba;
-                break;
-            default:
-                value = u"changed"_s;
+            const QVariant value = changed(property, property.read(&p));
+            for (int twice = 0; twice < 2; ++twice) {
+                QVERIFY(property.write(&p, value));
+                QCOMPARE(property.read(&p), value);
+                // Its own signal once, and writing the same value again is not a change.
+                for (int j = meta->propertyOffset(); j < meta->propertyCount(); ++j) {
+                    const int expected = j == i ? 1 : 0;
+                    QVERIFY2(spies.at(j - meta->propertyOffset())->size() == expected,
+                             qPrintable(u"writing %1 signalled %2"_s.arg(
+                                 QLatin1String(property.name()), QLatin1String(meta->property(j).name()))));
+                }
             }
-            QVERIFY(property.write(&p, value));
-            QCOMPARE(spy.size(), 1);
-            QCOMPARE(property.read(&p), value);
-            // Writing the same value again is not a change.
-            QVERIFY(property.write(&p, value));
-            QCOMPARE(spy.size(), 1);
+            spies.at(i - meta->propertyOffset())->clear();
         }
     }
 
@@ -167,15 +193,15 @@ private Q_SLOTS:
         Preferences p(path());
         p.setPlaneColorHex(u"#FFFFFF"_s);
         p.setMarkerScale(1.3);
-        p.setMapStyleChoice(u"hybrid"_s);
+        p.setMapStyleChoice(Preferences::MapStyle::Hybrid);
         p.setWidgetColorHex(u"#FFBF00"_s);
         p.setColorByAltitude(true);
         p.setShowTrails(false);
         p.setTrailMinutes(5.0);
         p.setTrailWidth(3.5);
-        p.setDistanceUnit(u"km"_s);
+        p.setDistanceUnit(Preferences::DistanceUnit::Kilometers);
         p.setTextScale(1.2);
-        p.setAppearanceChoice(u"dark"_s);
+        p.setAppearanceChoice(Preferences::AppearanceChoice::Dark);
         p.setAlertsEnabled(true);
         p.setRadiusNM(80);
 
@@ -184,7 +210,7 @@ private Q_SLOTS:
         p.resetToDefaults();
         QCOMPARE(p.planeColorHex(), u"#FF8A00"_s);
         QCOMPARE(p.markerScale(), 1.0);
-        QCOMPARE(p.mapStyleChoice(), u"standard"_s);
+        QCOMPARE(p.mapStyleChoice(), Preferences::MapStyle::Standard);
         QCOMPARE(p.widgetColorHex(), u"#73FF99"_s);
         QCOMPARE(p.colorByAltitude(), false);
         QCOMPARE(p.showTrails(), true);
@@ -192,11 +218,126 @@ private Q_SLOTS:
         QCOMPARE(p.trailWidth(), 2.0);
         QCOMPARE(widgetColor.size(), 1);
         QCOMPARE(unit.size(), 0);
-        QCOMPARE(p.distanceUnit(), u"km"_s);
+        QCOMPARE(p.distanceUnit(), Preferences::DistanceUnit::Kilometers);
         QCOMPARE(p.textScale(), 1.2);
-        QCOMPARE(p.appearanceChoice(), u"dark"_s);
+        QCOMPARE(p.appearanceChoice(), Preferences::AppearanceChoice::Dark);
         QCOMPARE(p.alertsEnabled(), true);
         QCOMPARE(p.radiusNM(), 80.0);
+    }
+
+    void resetRestoresEachDefault_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("customised");
+        QTest::addColumn<QString>("stored"); // the file's text after the reset
+        QTest::newRow("planeColorHex") << u"planeColorHex"_s << QVariant(u"#FFFFFF"_s) << u"#FF8A00"_s;
+        QTest::newRow("markerScale") << u"markerScale"_s << QVariant(1.3) << u"1"_s;
+        QTest::newRow("mapStyleChoice") << u"mapStyleChoice"_s
+                                        << QVariant::fromValue(Preferences::MapStyle::Hybrid) << u"standard"_s;
+        QTest::newRow("widgetColorHex") << u"widgetColorHex"_s << QVariant(u"#FFBF00"_s) << u"#73FF99"_s;
+        QTest::newRow("colorByAltitude") << u"colorByAltitude"_s << QVariant(true) << u"false"_s;
+        QTest::newRow("showTrails") << u"showTrails"_s << QVariant(false) << u"true"_s;
+        QTest::newRow("trailMinutes") << u"trailMinutes"_s << QVariant(5.0) << u"1"_s;
+        QTest::newRow("trailWidth") << u"trailWidth"_s << QVariant(3.5) << u"2"_s;
+    }
+
+    void resetRestoresEachDefault()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, customised);
+        QFETCH(QString, stored);
+        const QByteArray name = key.toLatin1();
+        {
+            Preferences p(path());
+            const QVariant absent = p.property(name);
+            QVERIFY(p.setProperty(name, customised));
+            QCOMPARE(p.property(name), customised);
+            p.resetToDefaults();
+            QCOMPARE(p.property(name), absent);
+        }
+        QVERIFY2(fileBytes().contains(name + '=' + stored.toLatin1() + '\n'), fileBytes().constData());
+        QCOMPARE(Preferences(path()).property(name), Preferences(m_dir.filePath(u"empty.conf"_s)).property(name));
+    }
+
+    void choicesKeepTheirStoredText_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("choice");
+        using A = Preferences::AppearanceChoice;
+        using D = Preferences::DistanceUnit;
+        using M = Preferences::MapStyle;
+        const auto row = [](const QString &key, const QString &text, const QVariant &choice) {
+            QTest::addRow("%s=%s", qPrintable(key), qPrintable(text)) << key << text << choice;
+        };
+        row(u"appearanceChoice"_s, u"auto"_s, QVariant::fromValue(A::Automatic));
+        row(u"appearanceChoice"_s, u"light"_s, QVariant::fromValue(A::Light));
+        row(u"appearanceChoice"_s, u"dark"_s, QVariant::fromValue(A::Dark));
+        row(u"distanceUnit"_s, u"mi"_s, QVariant::fromValue(D::Miles));
+        row(u"distanceUnit"_s, u"nm"_s, QVariant::fromValue(D::NauticalMiles));
+        row(u"distanceUnit"_s, u"km"_s, QVariant::fromValue(D::Kilometers));
+        row(u"mapStyleChoice"_s, u"standard"_s, QVariant::fromValue(M::Standard));
+        row(u"mapStyleChoice"_s, u"muted"_s, QVariant::fromValue(M::Muted));
+        row(u"mapStyleChoice"_s, u"imagery"_s, QVariant::fromValue(M::Imagery));
+        row(u"mapStyleChoice"_s, u"hybrid"_s, QVariant::fromValue(M::Hybrid));
+    }
+
+    void choicesKeepTheirStoredText()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(QVariant, choice);
+        const QByteArray name = key.toLatin1();
+        const QByteArray line = name + '=' + text.toLatin1() + '\n';
+        writeRaw(key, text);
+        QVERIFY(fileBytes().contains(line));
+
+        Preferences p(path());
+        QCOMPARE(p.property(name), choice);
+        if (key == "distanceUnit"_L1)
+            QCOMPARE(p.distanceUnitText(), text);
+        // Away through the setter and back: the same text as before.
+        const QMetaProperty property = p.metaObject()->property(p.metaObject()->indexOfProperty(name));
+        QVERIFY(property.write(&p, changed(property, choice)));
+        p.sync();
+        QVERIFY(!fileBytes().contains(line));
+        QVERIFY(property.write(&p, choice));
+        p.sync();
+        QVERIFY2(fileBytes().contains(line), fileBytes().constData());
+    }
+
+    void unknownChoiceReadsAsFallback_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("reads");
+        const QVariant automatic = QVariant::fromValue(Preferences::AppearanceChoice::Automatic);
+        const QVariant miles = QVariant::fromValue(Preferences::DistanceUnit::Miles);
+        const QVariant standard = QVariant::fromValue(Preferences::MapStyle::Standard);
+        QTest::newRow("appearance unknown") << u"appearanceChoice"_s << QVariant(u"sepia"_s) << automatic;
+        QTest::newRow("appearance in capitals") << u"appearanceChoice"_s << QVariant(u"Dark"_s) << automatic;
+        QTest::newRow("unit in words") << u"distanceUnit"_s << QVariant(u"kilometers"_s) << miles;
+        QTest::newRow("unit with a space") << u"distanceUnit"_s << QVariant(u" km"_s) << miles;
+        QTest::newRow("unit empty") << u"distanceUnit"_s << QVariant(u""_s) << miles;
+        QTest::newRow("unit as a number") << u"distanceUnit"_s << QVariant(2) << miles;
+        QTest::newRow("style unknown") << u"mapStyleChoice"_s << QVariant(u"terrain"_s) << standard;
+        QTest::newRow("style in capitals") << u"mapStyleChoice"_s << QVariant(u"Hybrid"_s) << standard;
+        QTest::newRow("style as a list") << u"mapStyleChoice"_s
+                                         << QVariant(QStringList { u"hybrid"_s, u"muted"_s }) << standard;
+    }
+
+    void unknownChoiceReadsAsFallback()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        writeRaw(key, stored);
+        const QByteArray before = fileBytes();
+        {
+            Preferences p(path());
+            QTEST(p.property(key.toLatin1()), "reads");
+        }
+        // Reading leaves the hand-edited text as it was.
+        QCOMPARE(fileBytes(), before);
     }
 
     void serviceOverrides()

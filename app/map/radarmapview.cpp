@@ -272,11 +272,11 @@ void RadarMapView::buildControls()
                                  RadarMapRenderer::Style::Imagery, RadarMapRenderer::Style::Hybrid }) {
         QAction *action = menu->addAction(RadarMapRenderer::styleName(mapStyle));
         action->setCheckable(true);
-        action->setData(RadarMapRenderer::styleChoice(mapStyle));
+        action->setData(QVariant::fromValue(mapStyle));
         m_styleGroup->addAction(action);
     }
     connect(m_styleGroup, &QActionGroup::triggered, this, [this](QAction *action) {
-        m_preferences->setMapStyleChoice(action->data().toString());
+        m_preferences->setMapStyleChoice(preferenceStyle(action->data().value<MapStyle>()));
     });
     style->setMenu(menu);
     m_styleButton = style;
@@ -312,12 +312,11 @@ void RadarMapView::buildControls()
 
 void RadarMapView::updateStyleControl()
 {
-    const auto mapStyle = RadarMapRenderer::style(m_preferences->mapStyleChoice());
-    m_styleButton->setText(RadarMapRenderer::styleName(mapStyle));
+    const MapStyle current = mapStyle(m_preferences->mapStyleChoice());
+    m_styleButton->setText(RadarMapRenderer::styleName(current));
     m_styleButton->setAccessibleName(tr("Map style: %1").arg(m_styleButton->text()));
-    const QString choice = RadarMapRenderer::styleChoice(mapStyle);
     for (QAction *action : m_styleGroup->actions())
-        action->setChecked(action->data().toString() == choice);
+        action->setChecked(action->data().value<MapStyle>() == current);
     layoutOverlays();
 }
 
@@ -722,7 +721,7 @@ bool RadarMapView::event(QEvent *event)
             // The text carries the feed's callsign and registration.
             QToolTip::showText(help->globalPos(),
                                TextUtil::plainToolTip(RadarMapRenderer::accessibilityText(
-                                   *found, m_preferences->distanceUnit())),
+                                   *found, m_preferences->distanceUnitText())),
                                this);
         }
         return true;

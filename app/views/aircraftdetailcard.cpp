@@ -281,7 +281,7 @@ void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
     setFact(VerticalFact, aircraft.verticalText(), inner);
     setFact(TrackFact, track, inner);
     setFact(SquawkFact, nonEmpty(aircraft.squawk), inner);
-    setFact(DistanceFact, aircraft.distanceText(m_preferences->distanceUnit()), inner);
+    setFact(DistanceFact, aircraft.distanceText(m_preferences->distanceUnitText()), inner);
     setFact(SpotFact, aircraft.lookDirection(), inner);
     setFact(HexFact, aircraft.hex.toUpper(), inner);
 

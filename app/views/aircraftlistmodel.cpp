@@ -83,7 +83,7 @@ QVariant AircraftListModel::data(const QModelIndex &index, int role) const
         return a.displayName();
     case AccessibilityTextRole:
     case Qt::AccessibleTextRole:
-        return AircraftRowPainter::accessibilityText(a, m_preferences->distanceUnit());
+        return AircraftRowPainter::accessibilityText(a, m_preferences->distanceUnitText());
     default:
         return {};
     }

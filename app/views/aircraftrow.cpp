@@ -16,7 +16,7 @@ AircraftRow::AircraftRow(Preferences *preferences, QObject *parent)
 AircraftRowStyle AircraftRow::style(const Preferences &preferences)
 {
     return { preferences.textScale(), preferences.colorByAltitude(), preferences.planeColorHex(),
-             preferences.distanceUnit() };
+             preferences.distanceUnitText() };
 }
 
 const AircraftRowPainter &AircraftRow::rowPainter() const

@@ -109,32 +109,6 @@ RadarMapRenderer::RadarMapRenderer(TileSource *tiles) : m_tiles(tiles), m_muted(
 
 // Style table
 
-RadarMapRenderer::Style RadarMapRenderer::style(const QString &choice)
-{
-    if (choice == u"muted"_s)
-        return Style::Muted;
-    if (choice == u"imagery"_s)
-        return Style::Imagery;
-    if (choice == u"hybrid"_s)
-        return Style::Hybrid;
-    return Style::Standard;
-}
-
-QString RadarMapRenderer::styleChoice(Style style)
-{
-    switch (style) {
-    case Style::Standard:
-        break;
-    case Style::Muted:
-        return u"muted"_s;
-    case Style::Imagery:
-        return u"imagery"_s;
-    case Style::Hybrid:
-        return u"hybrid"_s;
-    }
-    return u"standard"_s;
-}
-
 QString RadarMapRenderer::styleName(Style style)
 {
     switch (style) {
@@ -262,7 +236,7 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
 {
     const Mercator::Viewport viewport(rect, camera);
     m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
-    const Style mapStyle = style(settings.mapStyleChoice);
+    const Style mapStyle = settings.mapStyleChoice;
     painter->save();
     painter->setClipRect(rect);
     paintBasemap(painter, viewport, mapStyle, settings.palette);

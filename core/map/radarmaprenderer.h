@@ -22,6 +22,10 @@
 
 class QPainter;
 
+/// The basemap styles.
+enum class MapStyle { Standard, Muted, Imagery, Hybrid };
+Q_DECLARE_METATYPE(MapStyle)
+
 // What the map shows at one moment, as the view takes it from the flight store.
 struct RadarMapScene {
     std::optional<HomeLocation> home;
@@ -41,7 +45,7 @@ struct RadarMapScene {
 // The map preferences as plain values (the application fills them in), and what surrounds
 // the picture.
 struct RadarMapSettings {
-    QString mapStyleChoice = QStringLiteral("standard");
+    MapStyle mapStyleChoice = MapStyle::Standard;
     QString planeColorHex = QString(AircraftColors::defaultPlaneColorHex);
     double markerScale = 1.0;
     bool increaseContrast = false;
@@ -64,7 +68,7 @@ struct RadarMapSettings {
 class RadarMapRenderer
 {
 public:
-    enum class Style { Standard, Muted, Imagery, Hybrid };
+    using Style = MapStyle;
     enum class Badge { None, Exclamation, Star };
 
     struct TrailSegment {
@@ -84,9 +88,6 @@ public:
     QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,
                      const RadarMapScene &scene, const RadarMapSettings &settings) const;
 
-    // Basemap styles by their preference value; an unknown value is Standard.
-    static Style style(const QString &choice);
-    static QString styleChoice(Style style);
     static QString styleName(Style style);
     // Tile layers bottom first.
     static QList<TileSource::Layer> layers(Style style);

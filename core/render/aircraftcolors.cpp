@@ -9,8 +9,7 @@ namespace AircraftColors {
 
 QColor planeColor(const QString &hex)
 {
-    // A bad value looks exactly like no value.
-    return HexColor::color(hex).value_or(*HexColor::color(QString(defaultPlaneColorHex)));
+    return HexColor::color(hex).value_or(QColor::fromRgba(unparsedPlaneColor));
 }
 
 QColor fill(const Aircraft &aircraft, bool colorByAltitude, const QColor &planeColor)

@@ -13,7 +13,11 @@ namespace AircraftColors {
 /// The aircraft colour a new user sees, as stored in the settings.
 inline constexpr QLatin1StringView defaultPlaneColorHex { "#FF8A00" };
 
-/// @p hex as a colour; the default aircraft colour when it does not parse.
+/// What the map paints for an aircraft colour that does not parse: the platform's standard
+/// orange, a lighter shade than the default (the list rows take the accent instead).
+inline constexpr QRgb unparsedPlaneColor = 0xFFFF9500;
+
+/// @p hex as a colour; unparsedPlaneColor when it does not parse.
 QColor planeColor(const QString &hex);
 
 /// Emergency red, military green, the altitude band when colouring by altitude, else
