@@ -4,6 +4,7 @@
 #include "flightstore.h"
 #include "preferences.h"
 #include "symbols.h"
+#include "textutil.h"
 #include "views/contentview.h"
 #include "views/setupview.h"
 
@@ -27,7 +28,7 @@ const QList<int> radiusChoices { 5, 10, 25, 50, 100, 250 };
 
 QString radiusLabel(double radiusNM)
 {
-    return u"%1 nm"_s.arg(qint64(radiusNM));
+    return TextUtil::formatNumber(radiusNM) + u" nm"_s;
 }
 
 } // namespace
@@ -88,7 +89,7 @@ QString MainWindow::standardTime(const QTime &time, const QLocale &locale)
 QString MainWindow::statusSummary(qsizetype aircraftCount, double radiusNM, bool paused,
                                   const QDateTime &lastUpdated, const QLocale &locale)
 {
-    QString summary = u"%1 aircraft within %2 nm"_s.arg(aircraftCount).arg(qint64(radiusNM));
+    QString summary = u"%1 aircraft within %2 nm"_s.arg(aircraftCount).arg(TextUtil::formatNumber(radiusNM));
     if (paused)
         summary += u" · paused"_s;
     else if (lastUpdated.isValid())

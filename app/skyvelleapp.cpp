@@ -42,7 +42,12 @@ void forwardSignal(int)
 
 } // namespace
 
-SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
+SkyvelleApp::Paths SkyvelleApp::Paths::standard()
+{
+    return { Preferences::defaultFilePath(), SharedState::directory(), QString() };
+}
+
+SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths) : QApplication(argc, argv)
 {
     setApplicationName(u"Skyvelle"_s);
     setApplicationVersion(QStringLiteral(SKYVELLE_VERSION));
@@ -52,10 +57,10 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
     setStyle(u"Fusion"_s);
     quitOnTerminationSignals();
 
-    m_preferences = new Preferences(Preferences::defaultFilePath(), this);
+    m_preferences = new Preferences(paths.settingsFile, this);
     m_services = Services::withOverrides(m_preferences->serviceOverrides());
     m_network = new QNetworkAccessManager(this);
-    m_store = new FlightStore(m_preferences, m_network, m_services, SharedState::directory(), this);
+    m_store = new FlightStore(m_preferences, m_network, m_services, paths.dataDirectory, this);
     connect(this, &QCoreApplication::aboutToQuit, m_preferences, &Preferences::sync);
     m_geocoder = new Geocoder(m_network, m_services,
         RequestOptions { m_services.userAgentWithContact(), Geocoder::defaultTimeoutMs }, this);
@@ -64,11 +69,11 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
 
     // Tiles get a manager of their own: its disk cache is for tiles only.
     m_tileNetwork = new QNetworkAccessManager(this);
-    m_tiles = new TileSource(m_tileNetwork, m_services, QString(), this);
+    m_tiles = new TileSource(m_tileNetwork, m_services, paths.tileCache, this);
 
     m_notifier = new Notifier(this);
     m_alerts = new AlertEngine(m_preferences, m_notifier, this);
-    m_logbook = new SightingLog(SharedState::directory(), this);
+    m_logbook = new SightingLog(paths.dataDirectory, this);
     // Alerts see each answer before the logbook counts it.
     connect(m_store, &FlightStore::answerApplied, this, [this](const QList<Aircraft> &aircraft) {
         if (const auto &home = m_store->home())
@@ -88,9 +93,15 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv) : QApplication(argc, argv)
 
 SkyvelleApp::~SkyvelleApp()
 {
-    // The windows have no parent and use the store and the log, so they go first.
+    // The windows have no parent and use the store and the log, so they go first. Then what
+    // holds network replies, while the managers those replies report to still exist: the
+    // children of the application go in the order they were made, managers first, and a reply
+    // aborted after its manager crashes.
     delete m_mainWindow;
     m_logbookWindow.reset();
+    delete m_tiles;
+    delete m_geocoder;
+    delete m_store;
 }
 
 MainWindow *SkyvelleApp::mainWindow() const

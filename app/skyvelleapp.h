@@ -27,7 +27,16 @@ class SkyvelleApp : public QApplication
 {
     Q_OBJECT
 public:
-    SkyvelleApp(int &argc, char **argv);
+    /// Where the application keeps its files.
+    struct Paths {
+        QString settingsFile; ///< the INI settings, with the [services] overrides
+        QString dataDirectory; ///< widget-config.json and logbook.json
+        QString tileCache; ///< empty: the standard cache folder
+        /// The user's own: the XDG config, data and cache folders.
+        static Paths standard();
+    };
+
+    SkyvelleApp(int &argc, char **argv, const Paths &paths = Paths::standard());
     ~SkyvelleApp() override;
 
     Preferences *preferences() const { return m_preferences; }

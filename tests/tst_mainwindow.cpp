@@ -466,6 +466,9 @@ private Q_SLOTS:
                                                    << u"12 aircraft within 25 nm · paused"_s;
         QTest::newRow("no update yet") << 0 << 100.0 << false << QDateTime()
                                        << u"0 aircraft within 100 nm"_s;
+        // A hand-edited radius beyond any integer prints short instead of overflowing.
+        QTest::newRow("radius 1e308") << 0 << 1e308 << false << QDateTime()
+                                      << u"0 aircraft within 1e+308 nm"_s;
         QTest::newRow("morning") << 1 << 5.0 << false
                                  << QDateTime(QDate(2026, 5, 1), QTime(9, 5, 0))
                                  << u"1 aircraft within 5 nm · updated 9:05:00 AM"_s;

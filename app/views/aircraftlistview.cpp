@@ -52,11 +52,6 @@ QFrame *separator(QWidget *parent)
     return line;
 }
 
-QString radiusText(double radiusNM)
-{
-    return QString::number(qint64(std::llround(radiusNM)));
-}
-
 } // namespace
 
 AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences, QWidget *parent)
@@ -362,7 +357,7 @@ void AircraftListView::updateOverlay()
     case Overlay::quietSkies:
         symbol = u"airplane.departure"_s;
         title = u"Quiet Skies"_s;
-        text = u"No aircraft within %1 nm right now."_s.arg(radiusText(m_store->radiusNM()));
+        text = u"No aircraft within %1 nm right now."_s.arg(TextUtil::formatNumber(m_store->radiusNM()));
         break;
     case Overlay::noMatches:
         symbol = u"line.3.horizontal.decrease.circle"_s;

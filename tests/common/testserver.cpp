@@ -202,14 +202,14 @@ ParseResult parseRequest(const QByteArray &buffer, ParsedRequest &out)
 
 } // namespace
 
-TestServer::TestServer(QObject *parent)
+TestServer::TestServer(QObject *parent, quint16 port)
     : QObject(parent)
     , m_server(this)
 {
     m_default.status = 404;
     m_default.contentType.clear();
     connect(&m_server, &QTcpServer::newConnection, this, &TestServer::acceptConnections);
-    if (!m_server.listen(QHostAddress::LocalHost, 0))
+    if (!m_server.listen(QHostAddress::LocalHost, port))
         qWarning("TestServer: cannot listen on 127.0.0.1: %s", qPrintable(m_server.errorString()));
 }
 

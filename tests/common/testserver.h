@@ -46,7 +46,8 @@ public:
         QByteArray body {};
     };
 
-    explicit TestServer(QObject *parent = nullptr);
+    // Listens on @p port, or on any free one when it is 0.
+    explicit TestServer(QObject *parent = nullptr, quint16 port = 0);
     ~TestServer() override;
 
     bool isListening() const { return m_server.isListening(); }
