@@ -30,23 +30,12 @@ Aircraft plane(const QString &hex, const LatLon &position)
     return aircraft;
 }
 
-QPalette plainPalette()
-{
-    QPalette palette;
-    palette.setColor(QPalette::Base, QColor(236, 234, 229));
-    palette.setColor(QPalette::Text, QColor(60, 60, 60));
-    palette.setColor(QPalette::Window, QColor(246, 246, 246));
-    palette.setColor(QPalette::WindowText, QColor(20, 20, 20));
-    return palette;
-}
-
 std::unique_ptr<RadarMap> makeMap(Motion motion)
 {
     auto map = std::make_unique<RadarMap>();
     map->setRect(mapRect);
     map->setShown(motion != Motion::Hidden);
     RadarMapSettings settings;
-    settings.palette = plainPalette();
     settings.reduceMotion = motion == Motion::Reduced;
     map->setSettings(settings);
     map->setHome(portland);

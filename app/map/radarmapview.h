@@ -48,7 +48,6 @@ public:
     // Zooms by whole or fractional levels, keeping the point @p about where it is.
     void zoomBy(double levels, const QPointF &about) { m_map.zoomBy(levels, about); }
 
-    RadarMap &map() { return m_map; }
     RadarMapScene scene() const { return m_map.scene(); }
     const RadarMapSettings &settings() const { return m_map.settings(); }
 
