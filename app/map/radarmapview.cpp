@@ -7,7 +7,6 @@
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textutil.h"
-#include "tilesource.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -25,7 +24,6 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -36,8 +34,6 @@ namespace {
 
 constexpr double overlayMargin = 12.0;
 constexpr double capsulesBottom = 36.0;
-constexpr int glideMilliseconds = 800;
-constexpr int haloPulseMilliseconds = 1100;
 
 // The buttons that float over the map: a capsule with icon and title, a square of the zoom
 // stepper, or the round compass. Painted on a translucent plate so that they read on any map.
@@ -146,19 +142,11 @@ private:
     QString m_symbol;
 };
 
-LatLon interpolate(const LatLon &from, const LatLon &to, double t)
-{
-    double dLon = to.longitude - from.longitude;
-    dLon -= 360.0 * std::round(dLon / 360.0);
-    return { from.latitude + (to.latitude - from.latitude) * t,
-             std::remainder(from.longitude + dLon * t, 360.0) };
-}
-
 } // namespace
 
 RadarMapView::RadarMapView(FlightStore *store, Preferences *preferences, TileSource *tiles,
                            QWidget *parent)
-    : QWidget(parent), m_store(store), m_preferences(preferences), m_tiles(tiles), m_renderer(tiles)
+    : QWidget(parent), m_store(store), m_preferences(preferences), m_map(tiles)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -166,75 +154,45 @@ RadarMapView::RadarMapView(FlightStore *store, Preferences *preferences, TileSou
     setAccessibleName(tr("Radar map"));
     grabGesture(Qt::PinchGesture);
 
-    m_cameraAnimation.setStartValue(0.0);
-    m_cameraAnimation.setEndValue(1.0);
-    connect(&m_cameraAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
-        const double t = value.toDouble();
-        const double distance = std::exp(std::log(m_cameraFrom.distanceMetres)
-                                         + (std::log(m_cameraTo.distanceMetres) - std::log(m_cameraFrom.distanceMetres)) * t);
-        applyCamera({ interpolate(m_cameraFrom.centre, m_cameraTo.centre, t), distance });
-    });
-    // Exactly where it was sent, whatever the rounding on the way.
-    connect(&m_cameraAnimation, &QVariantAnimation::finished, this, [this] { applyCamera(m_cameraTo); });
-
-    m_glide.setStartValue(0.0);
-    m_glide.setEndValue(1.0);
-    m_glide.setDuration(glideMilliseconds);
-    connect(&m_glide, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
-    connect(&m_glide, &QVariantAnimation::finished, this, [this] {
-        m_glideFrom.clear();
-        update();
-    });
-
-    m_haloTimer.setInterval(16);
-    connect(&m_haloTimer, &QTimer::timeout, this, [this] {
-        // Only the halo moves, so only its neighbourhood repaints.
-        const auto found = std::find_if(m_displayed.cbegin(), m_displayed.cend(),
-                                        [this](const Aircraft &a) { return a.hex == m_haloHex; });
-        const auto position = found != m_displayed.cend() ? drawnPosition(*found) : std::nullopt;
-        if (!position) {
-            update();
-            return;
-        }
-        const QPointF centre = Mercator::Viewport(rect(), m_camera).toScreen(*position);
-        const double reach = RadarMapRenderer::discDiameter(m_preferences->markerScale(), true) * 2.8;
-        update(QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)).toAlignedRect());
-    });
+    connect(&m_map, &RadarMap::updated, this, [this](const QRectF &dirty) { update(dirty.toAlignedRect()); });
+    connect(&m_map, &RadarMap::cameraChanged, this, &RadarMapView::cameraChanged);
 
     buildControls();
 
-    connect(m_store, &FlightStore::displayedAircraftChanged, this, &RadarMapView::takeDisplayedAircraft);
-    connect(m_store, &FlightStore::trailsChanged, this, qOverload<>(&QWidget::update));
-    connect(m_store, &FlightStore::homeChanged, this, &RadarMapView::recenter);
-    connect(m_store, &FlightStore::radiusNMChanged, this, &RadarMapView::recenter);
+    connect(m_store, &FlightStore::displayedAircraftChanged, this,
+            [this] { m_map.setAircraft(m_store->displayedAircraft()); });
+    connect(m_store, &FlightStore::trailsChanged, this, [this] { m_map.setTrails(m_store->trails()); });
+    connect(m_store, &FlightStore::homeChanged, this, [this] {
+        m_map.setHome(m_store->home());
+        m_map.recenter();
+    });
+    connect(m_store, &FlightStore::radiusNMChanged, this, [this] {
+        m_map.setRadiusNM(m_store->radiusNM());
+        m_map.recenter();
+    });
     connect(m_store, &FlightStore::selectedHexChanged, this, [this] {
-        updateHalo();
+        m_map.setSelectedHex(m_store->selectedHex());
         focusOnSelection();
-        update();
-    });
-    if (m_tiles)
-        connect(m_tiles, &TileSource::tileReady, this, qOverload<>(&QWidget::update));
-
-    const auto repaint = qOverload<>(&QWidget::update);
-    connect(m_preferences, &Preferences::planeColorHexChanged, this, repaint);
-    connect(m_preferences, &Preferences::markerScaleChanged, this, repaint);
-    connect(m_preferences, &Preferences::increaseContrastChanged, this, repaint);
-    connect(m_preferences, &Preferences::differentiateWithoutColorChanged, this, repaint);
-    connect(m_preferences, &Preferences::colorByAltitudeChanged, this, repaint);
-    connect(m_preferences, &Preferences::showTrailsChanged, this, repaint);
-    connect(m_preferences, &Preferences::trailWidthChanged, this, repaint);
-    connect(m_preferences, &Preferences::reduceMotionChanged, this, [this] {
-        updateHalo();
-        update();
-    });
-    connect(m_preferences, &Preferences::mapStyleChoiceChanged, this, [this] {
-        updateStyleControl();
-        update();
     });
 
-    m_displayed = m_store->displayedAircraft();
-    m_camera = automaticCamera();
-    updateHalo();
+    const auto settingsChanged = &RadarMapView::updateSettings;
+    connect(m_preferences, &Preferences::planeColorHexChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::markerScaleChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::increaseContrastChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::differentiateWithoutColorChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::colorByAltitudeChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::showTrailsChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::trailWidthChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::reduceMotionChanged, this, settingsChanged);
+    connect(m_preferences, &Preferences::mapStyleChoiceChanged, this, &RadarMapView::updateStyleControl);
+
+    m_map.setRect(rect());
+    m_map.setShown(isVisible());
+    m_map.setHome(m_store->home());
+    m_map.setRadiusNM(m_store->radiusNM());
+    m_map.setTrails(m_store->trails());
+    m_map.setSelectedHex(m_store->selectedHex());
+    m_map.setAircraft(m_store->displayedAircraft());
 }
 
 RadarMapView::~RadarMapView() = default;
@@ -336,7 +294,6 @@ void RadarMapView::setCornerWidget(QWidget *widget)
         widget->show();
     }
     layoutOverlays();
-    update();
 }
 
 void RadarMapView::layoutOverlays()
@@ -365,6 +322,8 @@ void RadarMapView::layoutOverlays()
         m_corner->setGeometry(width() - int(overlayMargin) - w, height() - int(overlayMargin) - h, w, h);
         m_corner->raise();
     }
+    // The altitude key and the attribution keep clear of the controls.
+    updateSettings();
 }
 
 bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
@@ -375,7 +334,6 @@ bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
         case QEvent::Show:
         case QEvent::Hide:
             layoutOverlays();
-            update();
             break;
         default:
             break;
@@ -394,226 +352,34 @@ bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-Mercator::Camera RadarMapView::targetCamera() const
-{
-    return isCameraMoving() ? m_cameraTo : m_camera;
-}
-
-bool RadarMapView::isCameraMoving() const
-{
-    return m_cameraAnimation.state() == QAbstractAnimation::Running;
-}
-
-void RadarMapView::setCamera(const Mercator::Camera &camera)
-{
-    stopCamera();
-    m_cameraChosen = true;
-    applyCamera(camera);
-}
-
-void RadarMapView::applyCamera(const Mercator::Camera &camera)
-{
-    m_camera.centre.latitude = std::clamp(camera.centre.latitude, -Mercator::maxLatitude, Mercator::maxLatitude);
-    m_camera.centre.longitude = std::remainder(camera.centre.longitude, 360.0);
-    m_camera.distanceMetres = std::max(camera.distanceMetres, 1.0);
-    Q_EMIT cameraChanged();
-    update();
-}
-
-void RadarMapView::stopCamera()
-{
-    m_cameraAnimation.stop();
-}
-
-void RadarMapView::move(const Mercator::Camera &target, int milliseconds, QEasingCurve::Type easing)
-{
-    stopCamera();
-    m_cameraChosen = true;
-    if (m_preferences->reduceMotion() || !isVisible()) {
-        applyCamera(target);
-        return;
-    }
-    m_cameraFrom = m_camera;
-    m_cameraTo = target;
-    m_cameraAnimation.setDuration(milliseconds);
-    m_cameraAnimation.setEasingCurve(easing);
-    m_cameraAnimation.start();
-}
-
-void RadarMapView::recenter()
-{
-    const auto &home = m_store->home();
-    if (!home)
-        return;
-    move({ { home->latitude, home->longitude }, Mercator::fitAllDistance(m_store->radiusNM()) }, 500,
-         QEasingCurve::InOutQuad);
-}
-
-void RadarMapView::centerOnHome()
-{
-    const auto &home = m_store->home();
-    if (!home)
-        return;
-    move({ { home->latitude, home->longitude }, Mercator::homeDistance(cameraDistance(), m_store->radiusNM()) },
-         500, QEasingCurve::InOutQuad);
-}
-
 void RadarMapView::focusOnSelection()
 {
     const auto selected = m_store->selectedAircraft();
     if (!selected)
         return;
-    const auto position = selected->coordinate();
-    if (!position)
-        return;
-    move({ *position, Mercator::focusDistance(cameraDistance(), m_store->radiusNM()) }, 600,
-         QEasingCurve::InOutQuad);
+    if (const auto position = selected->coordinate())
+        m_map.focusOn(*position);
 }
 
-Mercator::Camera RadarMapView::zoomedCamera(double levels, const QPointF &about) const
-{
-    const Mercator::Viewport viewport(rect(), m_camera);
-    const LatLon anchor = viewport.toCoordinate(about);
-    const double zoom = std::clamp(viewport.zoom() + levels, Mercator::minZoom, Mercator::maxZoom);
-    const QPointF centreWorld = Mercator::project(anchor, zoom) - (about - QRectF(rect()).center());
-    const LatLon centre = Mercator::unproject(centreWorld, zoom);
-    return { centre, Mercator::distanceForZoom(zoom, centre.latitude, size()) };
-}
-
-void RadarMapView::zoomBy(double levels, const QPointF &about)
-{
-    setCamera(zoomedCamera(levels, about));
-}
-
-void RadarMapView::pan(const QPointF &delta)
-{
-    const Mercator::Viewport viewport(rect(), m_camera);
-    LatLon centre = Mercator::unproject(viewport.centreWorld() - delta, viewport.zoom());
-    centre.latitude = std::clamp(centre.latitude, -Mercator::maxLatitude, Mercator::maxLatitude);
-    // The zoom stays; the distance follows the latitude.
-    setCamera({ centre, Mercator::distanceForZoom(viewport.zoom(), centre.latitude, size()) });
-}
-
-Mercator::Camera RadarMapView::automaticCamera() const
-{
-    if (const auto &home = m_store->home())
-        return { { home->latitude, home->longitude }, Mercator::fitAllDistance(m_store->radiusNM()) };
-    double north = -90, south = 90, west = 180, east = -180;
-    for (const Aircraft &aircraft : m_displayed) {
-        if (const auto position = aircraft.coordinate()) {
-            north = std::max(north, position->latitude);
-            south = std::min(south, position->latitude);
-            east = std::max(east, position->longitude);
-            west = std::min(west, position->longitude);
-        }
-    }
-    if (north < south)
-        return { { 20.0, 0.0 }, 40'000'000.0 };
-    const LatLon centre { (north + south) / 2, (east + west) / 2 };
-    const double metresPerDegree = Mercator::earthRadiusMetres * M_PI / 180.0;
-    const double span = std::max((north - south) * metresPerDegree,
-                                 (east - west) * metresPerDegree * std::cos(qDegreesToRadians(centre.latitude)));
-    return { centre, std::max(span * 1.3 / Mercator::spanPerDistance, 20'000.0) };
-}
-
-void RadarMapView::takeDisplayedAircraft()
-{
-    QList<Aircraft> next = m_store->displayedAircraft();
-    QHash<QString, LatLon> from;
-    if (!m_preferences->reduceMotion() && isVisible()) {
-        // Each marker glides from where it stands now, even mid-glide.
-        QHash<QString, LatLon> standing;
-        for (const Aircraft &aircraft : std::as_const(m_displayed)) {
-            if (const auto position = drawnPosition(aircraft))
-                standing.insert(aircraft.hex, *position);
-        }
-        for (const Aircraft &aircraft : std::as_const(next)) {
-            const auto target = aircraft.coordinate();
-            const auto now = standing.constFind(aircraft.hex);
-            if (target && now != standing.cend() && *now != *target)
-                from.insert(aircraft.hex, *now);
-        }
-    }
-    m_glide.stop();
-    m_displayed = std::move(next);
-    m_glideFrom = std::move(from);
-    if (!m_glideFrom.isEmpty())
-        m_glide.start();
-    if (!m_cameraChosen)
-        m_camera = automaticCamera();
-    updateHalo();
-    update();
-}
-
-std::optional<LatLon> RadarMapView::drawnPosition(const Aircraft &aircraft) const
-{
-    const auto target = aircraft.coordinate();
-    if (!target || m_glideFrom.isEmpty())
-        return target;
-    const auto from = m_glideFrom.constFind(aircraft.hex);
-    if (from == m_glideFrom.cend())
-        return target;
-    return interpolate(*from, *target, m_glide.currentValue().toDouble());
-}
-
-void RadarMapView::updateHalo()
-{
-    const QString hex = m_store->selectedHex();
-    const bool shown = !hex.isEmpty()
-        && std::any_of(m_displayed.cbegin(), m_displayed.cend(),
-                       [&](const Aircraft &a) { return a.hex == hex && a.coordinate(); });
-    if (!shown || m_preferences->reduceMotion()) {
-        m_haloTimer.stop();
-        m_haloHex = shown ? hex : QString();
-        return;
-    }
-    // A newly shown halo starts its pulse from the disc.
-    if (hex != m_haloHex || !m_haloClock.isValid())
-        m_haloClock.start();
-    m_haloHex = hex;
-    if (!m_haloTimer.isActive())
-        m_haloTimer.start();
-}
-
-RadarMapScene RadarMapView::scene() const
-{
-    RadarMapScene scene;
-    scene.home = m_store->home();
-    scene.radiusNM = m_store->radiusNM();
-    scene.aircraft = m_displayed;
-    scene.trails = m_store->trails();
-    scene.selectedHex = m_store->selectedHex();
-    if (!m_glideFrom.isEmpty() && m_glide.state() == QAbstractAnimation::Running) {
-        for (const Aircraft &aircraft : m_displayed) {
-            if (m_glideFrom.contains(aircraft.hex)) {
-                if (const auto position = drawnPosition(aircraft))
-                    scene.drawnPositions.insert(aircraft.hex, *position);
-            }
-        }
-    }
-    if (m_haloClock.isValid())
-        scene.haloPhase = double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
-    return scene;
-}
-
-RadarMapSettings RadarMapView::settings() const
+void RadarMapView::updateSettings()
 {
     RadarMapSettings settings = mapSettings(*m_preferences, palette());
     settings.keyBottomMargin = capsulesBottom + (m_capsules ? m_capsules->height() : 0) + 8.0;
     if (m_corner && m_corner->isVisible())
         settings.attributionRightMargin = width() - m_corner->geometry().left() + overlayMargin;
-    return settings;
+    m_map.setSettings(settings);
 }
 
 void RadarMapView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    m_renderer.render(&painter, rect(), m_camera, scene(), settings(), event->rect());
+    m_map.render(&painter, rect(), event->rect());
 }
 
 void RadarMapView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_map.setRect(rect());
     layoutOverlays();
 }
 
@@ -649,7 +415,7 @@ void RadarMapView::mouseMoveEvent(QMouseEvent *event)
         setCursor(Qt::ClosedHandCursor);
     }
     if (m_dragging) {
-        pan(event->position() - m_lastPosition);
+        m_map.pan(event->position() - m_lastPosition);
         m_lastPosition = event->position();
     }
 }
@@ -665,15 +431,15 @@ void RadarMapView::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     // A click on empty map clears the selection, as a click on a marker makes it.
-    m_store->setSelectedHex(m_renderer.markerAt(event->position(), rect(), m_camera, scene(), settings()));
+    m_store->setSelectedHex(m_map.markerAt(event->position()));
 }
 
 void RadarMapView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    if (m_renderer.markerAt(event->position(), rect(), m_camera, scene(), settings()).isEmpty())
-        move(zoomedCamera(1.0, event->position()), 250, QEasingCurve::OutQuad);
+    if (m_map.markerAt(event->position()).isEmpty())
+        m_map.zoomBy(1.0, event->position(), 250);
 }
 
 void RadarMapView::keyPressEvent(QKeyEvent *event)
@@ -688,16 +454,16 @@ void RadarMapView::keyPressEvent(QKeyEvent *event)
         zoomBy(-1.0, rect().center());
         break;
     case Qt::Key_Left:
-        pan({ step, 0 });
+        m_map.pan({ step, 0 });
         break;
     case Qt::Key_Right:
-        pan({ -step, 0 });
+        m_map.pan({ -step, 0 });
         break;
     case Qt::Key_Up:
-        pan({ 0, step });
+        m_map.pan({ 0, step });
         break;
     case Qt::Key_Down:
-        pan({ 0, -step });
+        m_map.pan({ 0, -step });
         break;
     default:
         QWidget::keyPressEvent(event);
@@ -711,10 +477,11 @@ bool RadarMapView::event(QEvent *event)
     switch (event->type()) {
     case QEvent::ToolTip: {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QString hex = m_renderer.markerAt(help->pos(), rect(), m_camera, scene(), settings());
-        const auto found = std::find_if(m_displayed.cbegin(), m_displayed.cend(),
+        const QString hex = m_map.markerAt(help->pos());
+        const QList<Aircraft> &shown = m_map.aircraft();
+        const auto found = std::find_if(shown.cbegin(), shown.cend(),
                                         [&](const Aircraft &a) { return a.hex == hex; });
-        if (found == m_displayed.cend()) {
+        if (found == shown.cend()) {
             QToolTip::hideText();
             event->ignore();
         } else {
@@ -745,7 +512,12 @@ bool RadarMapView::event(QEvent *event)
         break;
     }
     case QEvent::PaletteChange:
-        update();
+        updateSettings();
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+        // Moves and glides animate only while someone can watch them.
+        m_map.setShown(isVisible());
         break;
     default:
         break;

@@ -1,20 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "aircraft.h"
 #include "mercator.h"
+#include "radarmap.h"
 #include "radarmaprenderer.h"
 
-#include <QElapsedTimer>
-#include <QEasingCurve>
-#include <QHash>
-#include <QList>
 #include <QPointer>
-#include <QTimer>
-#include <QVariantAnimation>
 #include <QWidget>
-
-#include <optional>
 
 class FlightStore;
 class Preferences;
@@ -24,8 +16,8 @@ class TileSource;
 
 // The map pane: the flight store's displayed aircraft over the basemap, with the camera
 // operations "Fit All", "Home" and the flight to a newly selected aircraft, the map style
-// menu, a zoom stepper and a compass. It only turns input into camera moves and selections;
-// the picture is RadarMapRenderer's.
+// menu, a zoom stepper and a compass. It feeds the store and the preferences to a RadarMap,
+// which owns the camera and the picture, and turns input into its moves and selections.
 class RadarMapView : public QWidget
 {
     Q_OBJECT
@@ -39,26 +31,25 @@ public:
     void setCornerWidget(QWidget *widget);
     QWidget *cornerWidget() const { return m_corner; }
 
-    const Mercator::Camera &camera() const { return m_camera; }
+    const Mercator::Camera &camera() const { return m_map.camera(); }
     // Where the camera is heading; the camera itself while it is not moving.
-    Mercator::Camera targetCamera() const;
-    double cameraDistance() const { return m_camera.distanceMetres; }
-    bool isCameraMoving() const;
+    Mercator::Camera targetCamera() const { return m_map.targetCamera(); }
+    double cameraDistance() const { return m_map.camera().distanceMetres; }
+    bool isCameraMoving() const { return m_map.isCameraMoving(); }
     // Jumps there at once, as a user's gesture would.
-    void setCamera(const Mercator::Camera &camera);
+    void setCamera(const Mercator::Camera &camera) { m_map.setCamera(camera); }
 
     // "Fit All": home, far enough to show the whole range ring.
-    void recenter();
+    void recenter() { m_map.recenter(); }
     // "Home": home at the present distance.
-    void centerOnHome();
+    void centerOnHome() { m_map.centerOnHome(); }
     // To the selected aircraft at the present distance, if it has a position.
     void focusOnSelection();
     // Zooms by whole or fractional levels, keeping the point @p about where it is.
-    void zoomBy(double levels, const QPointF &about);
+    void zoomBy(double levels, const QPointF &about) { m_map.zoomBy(levels, about); }
 
-    RadarMapRenderer &renderer() { return m_renderer; }
-    RadarMapScene scene() const;
-    RadarMapSettings settings() const;
+    RadarMapScene scene() const { return m_map.scene(); }
+    const RadarMapSettings &settings() const { return m_map.settings(); }
 
 Q_SIGNALS:
     void cameraChanged();
@@ -79,36 +70,12 @@ private:
     void buildControls();
     void layoutOverlays();
     void updateStyleControl();
-    void takeDisplayedAircraft();
-    void updateHalo();
-    // Moves there, animated unless motion is reduced.
-    void move(const Mercator::Camera &target, int milliseconds, QEasingCurve::Type easing);
-    void applyCamera(const Mercator::Camera &camera);
-    void stopCamera();
-    void pan(const QPointF &delta);
-    Mercator::Camera automaticCamera() const;
-    Mercator::Camera zoomedCamera(double levels, const QPointF &about) const;
-    std::optional<LatLon> drawnPosition(const Aircraft &aircraft) const;
+    // Hands the map the preferences and the room the controls take.
+    void updateSettings();
 
     FlightStore *m_store;
     Preferences *m_preferences;
-    TileSource *m_tiles;
-    RadarMapRenderer m_renderer;
-
-    Mercator::Camera m_camera;
-    // Until the first explicit move the camera frames the content by itself.
-    bool m_cameraChosen = false;
-    QVariantAnimation m_cameraAnimation;
-    Mercator::Camera m_cameraFrom;
-    Mercator::Camera m_cameraTo;
-
-    QList<Aircraft> m_displayed;
-    QHash<QString, LatLon> m_glideFrom;
-    QVariantAnimation m_glide;
-
-    QString m_haloHex;
-    QElapsedTimer m_haloClock;
-    QTimer m_haloTimer;
+    RadarMap m_map;
 
     bool m_pressed = false;
     bool m_dragging = false;

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -835,25 +836,37 @@ QString RadarMapRenderer::markerAt(const QPointF &point, const QRectF &rect,
                                    const RadarMapSettings &settings) const
 {
     const Mercator::Viewport viewport(rect, camera);
-    const auto hit = [&](const Aircraft &aircraft, bool selected) {
+    // Where the marker is drawn, when @p point falls on it.
+    const auto hit = [&](const Aircraft &aircraft, bool selected) -> std::optional<QPointF> {
         if (!aircraft.lat || !aircraft.lon)
-            return false;
+            return std::nullopt;
         const LatLon position = scene.drawnPositions.value(aircraft.hex, { *aircraft.lat, *aircraft.lon });
-        const QPointF offset = viewport.toScreen(position) - point;
+        const QPointF centre = viewport.toScreen(position);
+        const QPointF offset = centre - point;
         // A little beyond the disc, so that small markers are easy to hit.
         const double reach = discDiameter(settings.markerScale, selected) / 2.0 + 2.0;
-        return offset.x() * offset.x() + offset.y() * offset.y() <= reach * reach;
+        if (offset.x() * offset.x() + offset.y() * offset.y() > reach * reach)
+            return std::nullopt;
+        return centre;
     };
-    // Topmost first: the selected marker, then the list backwards.
+    // The selected marker is painted last, so it wins.
     if (!scene.selectedHex.isEmpty()) {
         for (const Aircraft &aircraft : scene.aircraft) {
             if (aircraft.hex == scene.selectedHex && hit(aircraft, true))
                 return aircraft.hex;
         }
     }
-    for (auto it = scene.aircraft.crbegin(); it != scene.aircraft.crend(); ++it) {
-        if (it->hex != scene.selectedHex && hit(*it, false))
-            return it->hex;
+    // The others are painted from the top of the screen down, and in list order along a row:
+    // the last one painted over the point is the one seen.
+    QString topmost;
+    double topmostY = -std::numeric_limits<double>::infinity();
+    for (const Aircraft &aircraft : scene.aircraft) {
+        if (aircraft.hex == scene.selectedHex)
+            continue;
+        if (const auto centre = hit(aircraft, false); centre && centre->y() >= topmostY) {
+            topmost = aircraft.hex;
+            topmostY = centre->y();
+        }
     }
-    return {};
+    return topmost;
 }

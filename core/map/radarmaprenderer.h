@@ -84,7 +84,7 @@ public:
     void render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
                 const RadarMapScene &scene, const RadarMapSettings &settings,
                 const QRectF &exposed = {});
-    // The hex of the topmost marker under @p point; empty when there is none.
+    // The hex of the marker drawn on top at @p point; empty when there is none.
     QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,
                      const RadarMapScene &scene, const RadarMapSettings &settings) const;
 
