@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "aircraftcolors.h"
 #include "map/mercator.h"
 #include "map/radarmap.h"
 #include "map/radarmaprenderer.h"
@@ -270,11 +271,8 @@ private Q_SLOTS:
         if (expected.isEmpty())
             return;
         // What is clicked is what is seen there.
-        const QColor plane = RadarMapRenderer::planeColor(map->settings().planeColorHex);
-        const auto fill = [&](const Aircraft &aircraft) {
-            return RadarMapRenderer::fillColor(
-                aircraft, RadarMapRenderer::markerBaseColor(aircraft, false, plane));
-        };
+        const QColor plane = AircraftColors::planeColor(map->settings().planeColorHex);
+        const auto fill = [&](const Aircraft &aircraft) { return AircraftColors::fill(aircraft, false, plane); };
         const QColor seen = renderMap(*map).pixelColor(probe.toPoint());
         const auto distance = [&](const QColor &c) {
             return std::abs(c.red() - seen.red()) + std::abs(c.green() - seen.green())
