@@ -29,7 +29,6 @@ public:
     // Keeps @p widget floating in the bottom-right corner, 12 points in, above the map
     // (the detail card). The view takes it over; a previous one is deleted.
     void setCornerWidget(QWidget *widget);
-    QWidget *cornerWidget() const { return m_corner; }
 
     const Mercator::Camera &camera() const { return m_map.camera(); }
     // Where the camera is heading; the camera itself while it is not moving.
