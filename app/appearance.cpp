@@ -46,7 +46,9 @@ Appearance::DesktopScheme schemeFrom(const QVariant &value)
 } // namespace
 
 Appearance::Appearance(Preferences *preferences, QObject *parent)
-    : QObject(parent), m_preferences(preferences), m_platformPalette(QApplication::palette())
+    : QObject(parent)
+    , m_preferences(preferences)
+    , m_platformPalette(QApplication::palette())
 {
     connect(m_preferences, &Preferences::appearanceChoiceChanged, this, &Appearance::apply);
     apply();
@@ -84,8 +86,8 @@ QPalette Appearance::darkPalette()
     p.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
     p.setColor(QPalette::Link, QColor(88, 166, 255));
     p.setColor(QPalette::LinkVisited, QColor(176, 140, 255));
-    for (const auto role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
-                             QPalette::HighlightedText })
+    for (const auto role :
+        { QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText })
         p.setColor(QPalette::Disabled, role, dimText);
     p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(72, 72, 74));
     return p;
@@ -138,25 +140,25 @@ void Appearance::watchPortal()
     if (!bus.isConnected())
         return;
     bus.connect(portalService, portalPath, portalSettings, u"SettingChanged"_s, this,
-                SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+        SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
 
-    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, portalSettings,
-                                                       u"Read"_s);
+    QDBusMessage read =
+        QDBusMessage::createMethodCall(portalService, portalPath, portalSettings, u"Read"_s);
     read << appearanceGroup << colorSchemeKey;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher *call) {
-                call->deleteLater();
-                const QDBusPendingReply<QDBusVariant> reply = *call;
-                // No portal, or one without the setting: the platform palette stays.
-                if (reply.isError())
-                    return;
-                setDesktopScheme(schemeFrom(reply.value().variant()));
-            });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+            call->deleteLater();
+            const QDBusPendingReply<QDBusVariant> reply = *call;
+            // No portal, or one without the setting: the platform palette stays.
+            if (reply.isError())
+                return;
+            setDesktopScheme(schemeFrom(reply.value().variant()));
+        });
 }
 
-void Appearance::portalSettingChanged(const QString &group, const QString &key,
-                                      const QDBusVariant &value)
+void Appearance::portalSettingChanged(
+    const QString &group, const QString &key, const QDBusVariant &value)
 {
     if (group == appearanceGroup && key == colorSchemeKey)
         setDesktopScheme(schemeFrom(value.variant()));

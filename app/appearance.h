@@ -12,8 +12,7 @@ class QDBusVariant;
 // Dark force a light or dark palette, Automatic follows the desktop's colour-scheme
 // preference (read from the XDG desktop portal when there is one, else the platform palette).
 // Changes apply at once to every open window.
-class Appearance : public QObject
-{
+class Appearance : public QObject {
     Q_OBJECT
 public:
     // What the desktop portal reports under org.freedesktop.appearance color-scheme.

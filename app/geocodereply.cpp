@@ -20,8 +20,8 @@ std::optional<steady_clock::time_point> lastRequestSent;
 
 } // namespace
 
-GeocodeReply::GeocodeReply(QNetworkAccessManager *network, const QUrl &url,
-    const RequestOptions &options, QObject *parent)
+GeocodeReply::GeocodeReply(
+    QNetworkAccessManager *network, const QUrl &url, const RequestOptions &options, QObject *parent)
     : Reply(network, options, parent)
     , m_url(url)
 {

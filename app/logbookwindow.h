@@ -8,8 +8,7 @@ class SightingLog;
 
 // The "Logbook" window around the logbook view. The application keeps one and shows it again
 // when asked, so there is never more than one.
-class LogbookWindow : public QWidget
-{
+class LogbookWindow : public QWidget {
     Q_OBJECT
 public:
     explicit LogbookWindow(SightingLog *log, QWidget *parent = nullptr);

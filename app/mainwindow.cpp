@@ -34,7 +34,7 @@ QString radiusLabel(double radiusNM)
 } // namespace
 
 MainWindow::MainWindow(FlightStore *store, Preferences *preferences, Geocoder *geocoder,
-                       LocationOnce *location, QWidget *parent)
+    LocationOnce *location, QWidget *parent)
     : QMainWindow(parent)
     , m_store(store)
     , m_preferences(preferences)
@@ -50,15 +50,15 @@ MainWindow::MainWindow(FlightStore *store, Preferences *preferences, Geocoder *g
     buildMenus();
     buildToolBar();
 
-    for (auto signal : { &FlightStore::aircraftChanged, &FlightStore::radiusNMChanged,
-                         &FlightStore::pausedChanged, &FlightStore::lastUpdatedChanged,
-                         &FlightStore::homeChanged }) {
+    for (auto signal :
+        { &FlightStore::aircraftChanged, &FlightStore::radiusNMChanged, &FlightStore::pausedChanged,
+            &FlightStore::lastUpdatedChanged, &FlightStore::homeChanged }) {
         connect(m_store, signal, this, &MainWindow::updateTitle);
     }
     connect(m_store, &FlightStore::pausedChanged, this, &MainWindow::updatePauseAction);
     connect(m_store, &FlightStore::radiusNMChanged, this, &MainWindow::updateRadius);
-    connect(m_content, &ContentView::showingSetupChanged, this,
-            &MainWindow::updateToolBarVisibility);
+    connect(
+        m_content, &ContentView::showingSetupChanged, this, &MainWindow::updateToolBarVisibility);
 
     updateTitle();
     updatePauseAction();
@@ -87,9 +87,10 @@ QString MainWindow::standardTime(const QTime &time, const QLocale &locale)
 }
 
 QString MainWindow::statusSummary(qsizetype aircraftCount, double radiusNM, bool paused,
-                                  const QDateTime &lastUpdated, const QLocale &locale)
+    const QDateTime &lastUpdated, const QLocale &locale)
 {
-    QString summary = u"%1 aircraft within %2 nm"_s.arg(aircraftCount).arg(TextUtil::formatNumber(radiusNM));
+    QString summary =
+        u"%1 aircraft within %2 nm"_s.arg(aircraftCount).arg(TextUtil::formatNumber(radiusNM));
     if (paused)
         summary += u" · paused"_s;
     else if (lastUpdated.isValid())
@@ -116,9 +117,9 @@ void MainWindow::buildMenus()
     m_showTrails->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     m_showTrails->setChecked(m_preferences->showTrails());
     connect(m_showTrails, &QAction::toggled, m_preferences,
-            [this](bool on) { m_preferences->setShowTrails(on); });
+        [this](bool on) { m_preferences->setShowTrails(on); });
     connect(m_preferences, &Preferences::showTrailsChanged, m_showTrails,
-            [this] { m_showTrails->setChecked(m_preferences->showTrails()); });
+        [this] { m_showTrails->setChecked(m_preferences->showTrails()); });
 
     m_colorByAltitude = m_viewMenu->addAction(u"Color Aircraft by Altitude"_s);
     m_colorByAltitude->setObjectName(u"colorByAltitude"_s);
@@ -126,9 +127,9 @@ void MainWindow::buildMenus()
     m_colorByAltitude->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     m_colorByAltitude->setChecked(m_preferences->colorByAltitude());
     connect(m_colorByAltitude, &QAction::toggled, m_preferences,
-            [this](bool on) { m_preferences->setColorByAltitude(on); });
+        [this](bool on) { m_preferences->setColorByAltitude(on); });
     connect(m_preferences, &Preferences::colorByAltitudeChanged, m_colorByAltitude,
-            [this] { m_colorByAltitude->setChecked(m_preferences->colorByAltitude()); });
+        [this] { m_colorByAltitude->setChecked(m_preferences->colorByAltitude()); });
 }
 
 void MainWindow::buildToolBar()
@@ -179,7 +180,7 @@ void MainWindow::buildToolBar()
     m_pauseAction = m_toolBar->addAction(u"Pause"_s);
     m_pauseAction->setObjectName(u"pause"_s);
     connect(m_pauseAction, &QAction::triggered, m_store,
-            [this] { m_store->setPaused(!m_store->isPaused()); });
+        [this] { m_store->setPaused(!m_store->isPaused()); });
 
     m_homeAction = m_toolBar->addAction(Symbols::icon(u"house"_s), u"Home Location"_s);
     m_homeAction->setObjectName(u"homeLocation"_s);
@@ -190,7 +191,8 @@ void MainWindow::buildToolBar()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_toolBar && event->type() == QEvent::ChildPolished) {
-        if (auto *button = qobject_cast<QToolButton *>(static_cast<QChildEvent *>(event)->child())) {
+        if (auto *button =
+                qobject_cast<QToolButton *>(static_cast<QChildEvent *>(event)->child())) {
             if (button->focusPolicy() == Qt::NoFocus)
                 button->setFocusPolicy(Qt::TabFocus);
         }
@@ -226,8 +228,8 @@ void MainWindow::updateTitle()
         return;
     }
     setWindowTitle(u"Skyvelle — "_s
-                   + statusSummary(m_store->aircraft().size(), m_store->radiusNM(),
-                                   m_store->isPaused(), m_store->lastUpdated()));
+        + statusSummary(m_store->aircraft().size(), m_store->radiusNM(), m_store->isPaused(),
+            m_store->lastUpdated()));
 }
 
 void MainWindow::updatePauseAction()

@@ -20,18 +20,17 @@ class QToolButton;
 
 // The main window: the content view under a toolbar (radius, pause, then the panels and the
 // home location), the menus, and a title that sums up the live state.
-class MainWindow : public QMainWindow
-{
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(FlightStore *store, Preferences *preferences, Geocoder *geocoder,
-               LocationOnce *location, QWidget *parent = nullptr);
+        LocationOnce *location, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // "12 aircraft within 25 nm · updated 3:42:07 PM", or "… · paused"; no time before the
     // first update.
     static QString statusSummary(qsizetype aircraftCount, double radiusNM, bool paused,
-                                 const QDateTime &lastUpdated, const QLocale &locale = QLocale());
+        const QDateTime &lastUpdated, const QLocale &locale = QLocale());
     // A clock time in the locale's standard style with seconds and without the time zone.
     static QString standardTime(const QTime &time, const QLocale &locale = QLocale());
 

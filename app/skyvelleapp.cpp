@@ -3,25 +3,25 @@
 
 #include "alertengine.h"
 #include "appearance.h"
-#include "map/radarmapview.h"
-#include "map/tilesource.h"
-#include "views/aircraftdetailcard.h"
-#include "views/contentview.h"
 #include "flightstore.h"
 #include "geocoder.h"
 #include "locationonce.h"
 #include "logbookwindow.h"
 #include "mainwindow.h"
+#include "map/radarmapview.h"
+#include "map/tilesource.h"
 #include "notifier.h"
 #include "preferences.h"
 #include "sharedstate.h"
 #include "sightinglog.h"
 #include "symbols.h"
+#include "views/aircraftdetailcard.h"
+#include "views/contentview.h"
 
 #include <QAction>
 #include <QNetworkAccessManager>
-#include <QToolBar>
 #include <QSocketNotifier>
+#include <QToolBar>
 
 #include <csignal>
 #include <sys/socket.h>
@@ -47,7 +47,8 @@ SkyvelleApp::Paths SkyvelleApp::Paths::standard()
     return { Preferences::defaultFilePath(), SharedState::directory(), QString() };
 }
 
-SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths) : QApplication(argc, argv)
+SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
+    : QApplication(argc, argv)
 {
     setApplicationName(u"Skyvelle"_s);
     setApplicationVersion(QStringLiteral(SKYVELLE_VERSION));

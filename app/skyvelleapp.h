@@ -23,8 +23,7 @@ class TileSource;
 
 /// The application object: creates the process-wide objects once, wires them together and
 /// hands them to the windows.
-class SkyvelleApp : public QApplication
-{
+class SkyvelleApp : public QApplication {
     Q_OBJECT
 public:
     /// Where the application keeps its files.

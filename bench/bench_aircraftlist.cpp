@@ -129,13 +129,13 @@ int main(int argc, char **argv)
     }
 
     std::printf("bench_aircraftlist: %d aircraft, %d polls, %d leaving and %d arriving each\n",
-                aircraftCount, polls, turnover, turnover);
+        aircraftCount, polls, turnover, turnover);
     std::printf("  rows moved per poll: %.0f\n", double(moves) / (polls + 1));
     std::printf("  apply to model + layout: median %.2f ms, p95 %.2f ms\n",
-                percentile(applying, 0.5), percentile(applying, 0.95));
+        percentile(applying, 0.5), percentile(applying, 0.95));
     std::printf("  repaint visible rows:    median %.2f ms, p95 %.2f ms\n",
-                percentile(painting, 0.5), percentile(painting, 0.95));
-    std::printf("  per poll:                median %.2f ms, p95 %.2f ms\n",
-                percentile(total, 0.5), percentile(total, 0.95));
+        percentile(painting, 0.5), percentile(painting, 0.95));
+    std::printf("  per poll:                median %.2f ms, p95 %.2f ms\n", percentile(total, 0.5),
+        percentile(total, 0.95));
     return 0;
 }

@@ -29,7 +29,8 @@ QList<Aircraft> sky(const QString &fixturePath, int count)
     QFile file(fixturePath);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(fixturePath));
-    const QJsonArray samples = QJsonDocument::fromJson(file.readAll()).object().value(u"ac").toArray();
+    const QJsonArray samples =
+        QJsonDocument::fromJson(file.readAll()).object().value(u"ac").toArray();
     QJsonArray list;
     for (int i = 0; i < count; ++i) {
         QJsonObject record = samples.at(i % samples.size()).toObject();
@@ -49,7 +50,8 @@ QList<Aircraft> sky(const QString &fixturePath, int count)
     QJsonObject envelope;
     envelope.insert(u"ac", list);
     AircraftDecoder decoder;
-    const auto response = decoder.decodeResponse(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
+    const auto response =
+        decoder.decodeResponse(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
     if (!response || !response->ac || response->ac->size() != count)
         qFatal("decode failed");
     return *response->ac;
@@ -66,8 +68,8 @@ void measure(const char *name, int runs, Work work)
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-44s min %6.3f ms   median %6.3f ms   p95 %6.3f ms\n", name, ms.front(), ms[ms.size() / 2],
-                ms[ms.size() * 95 / 100]);
+    std::printf("%-44s min %6.3f ms   median %6.3f ms   p95 %6.3f ms\n", name, ms.front(),
+        ms[ms.size() / 2], ms[ms.size() * 95 / 100]);
 }
 
 } // namespace
@@ -75,8 +77,8 @@ void measure(const char *name, int runs, Work work)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QString fixture = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                     : QStringLiteral(SKYVELLE_FIXTURE);
+    const QString fixture =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(SKYVELLE_FIXTURE);
     const QList<Aircraft> aircraft = sky(fixture, 2000);
     const HomeLocation home { 45.0, -122.0, u"Home"_s };
 

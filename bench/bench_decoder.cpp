@@ -20,7 +20,8 @@ QByteArray bigAnswer(const QString &fixturePath, int count)
     QFile file(fixturePath);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(fixturePath));
-    const QJsonArray samples = QJsonDocument::fromJson(file.readAll()).object().value(u"ac").toArray();
+    const QJsonArray samples =
+        QJsonDocument::fromJson(file.readAll()).object().value(u"ac").toArray();
     QJsonArray list;
     for (int i = 0; i < count; ++i) {
         QJsonObject record = samples.at(i % samples.size()).toObject();
@@ -50,15 +51,15 @@ void measure(const char *name, int runs, Work work)
     }
     std::sort(ms.begin(), ms.end());
     std::printf("%-34s median %6.2f ms   p95 %6.2f ms\n", name, ms[ms.size() / 2],
-                ms[ms.size() * 95 / 100]);
+        ms[ms.size() * 95 / 100]);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const QString fixture = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                     : QStringLiteral(SKYVELLE_FIXTURE);
+    const QString fixture =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(SKYVELLE_FIXTURE);
     const QByteArray body = bigAnswer(fixture, 2000);
     std::printf("answer: 2000 aircraft, %.2f MB\n", body.size() / 1e6);
 

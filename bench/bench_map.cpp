@@ -68,14 +68,16 @@ QByteArray generatedTile(const QString &path)
         std::swap(x, y); // imagery and labels are addressed {z}/{y}/{x}
     QImage image(256, 256, layer == u"labels"_s ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     image.fill(layer == u"labels"_s ? QColor(Qt::transparent)
-               : layer == u"imagery"_s ? QColor(52, 70, 48) : QColor(242, 239, 233));
+            : layer == u"imagery"_s ? QColor(52, 70, 48)
+                                    : QColor(242, 239, 233));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     QRandomGenerator random(quint32(z * 1'000'003 + x * 7919 + y));
     if (layer == u"osm"_s) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(170, 211, 223));
-        painter.drawEllipse(QPointF(random.bounded(256), random.bounded(256)), 30 + random.bounded(40), 20 + random.bounded(30));
+        painter.drawEllipse(QPointF(random.bounded(256), random.bounded(256)),
+            30 + random.bounded(40), 20 + random.bounded(30));
         painter.setBrush(QColor(205, 235, 176));
         painter.drawRect(random.bounded(200), random.bounded(200), 40, 30);
         painter.setPen(QPen(QColor(255, 255, 255), 5));
@@ -85,8 +87,10 @@ QByteArray generatedTile(const QString &path)
     } else if (layer == u"imagery"_s) {
         for (int i = 0; i < 40; ++i) {
             painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor(40 + random.bounded(60), 60 + random.bounded(50), 40 + random.bounded(30)));
-            painter.drawEllipse(QPointF(random.bounded(256), random.bounded(256)), 10 + random.bounded(30), 10 + random.bounded(30));
+            painter.setBrush(
+                QColor(40 + random.bounded(60), 60 + random.bounded(50), 40 + random.bounded(30)));
+            painter.drawEllipse(QPointF(random.bounded(256), random.bounded(256)),
+                10 + random.bounded(30), 10 + random.bounded(30));
         }
     }
     if (layer != u"imagery"_s) {
@@ -95,7 +99,7 @@ QByteArray generatedTile(const QString &path)
         painter.setFont(font);
         painter.setPen(layer == u"labels"_s ? QColor(255, 255, 255) : QColor(120, 120, 120));
         painter.drawText(QRect(0, 0, 256, 256), Qt::AlignCenter,
-                         u"%1 %2/%3/%4"_s.arg(layer == u"labels"_s ? u"Label"_s : u""_s).arg(z).arg(x).arg(y));
+            u"%1 %2/%3/%4"_s.arg(layer == u"labels"_s ? u"Label"_s : u""_s).arg(z).arg(x).arg(y));
         if (layer == u"osm"_s) {
             painter.setPen(QColor(220, 215, 205));
             painter.setBrush(Qt::NoBrush);
@@ -108,14 +112,15 @@ QByteArray generatedTile(const QString &path)
 
 void serveGeneratedTiles(TestServer &server)
 {
-    QObject::connect(&server, &TestServer::requestReceived, &server, [&server](const TestServer::Request &request) {
-        if (request.path.startsWith(u"/v2/"_s))
-            return;
-        TestServer::Reply reply;
-        reply.contentType = "image/png";
-        reply.body = generatedTile(request.path);
-        server.setReply(request.path, reply);
-    });
+    QObject::connect(&server, &TestServer::requestReceived, &server,
+        [&server](const TestServer::Request &request) {
+            if (request.path.startsWith(u"/v2/"_s))
+                return;
+            TestServer::Reply reply;
+            reply.contentType = "image/png";
+            reply.body = generatedTile(request.path);
+            server.setReply(request.path, reply);
+        });
 }
 
 Services localServices(const TestServer &server)
@@ -153,9 +158,15 @@ Sky makeSky(int count, double radiusNM, quint32 seed)
             { u"lon"_s, position.longitude },
             { u"track"_s, track },
             { u"gs"_s, speed },
-            { u"alt_baro"_s, random.bounded(1000) < 30 ? 900 + random.bounded(1000) : 1500 + random.bounded(40000) },
+            { u"alt_baro"_s,
+                random.bounded(1000) < 30 ? 900 + random.bounded(1000)
+                                          : 1500 + random.bounded(40000) },
             { u"dst"_s, distance / 1852.0 },
-            { u"flight"_s, u"%1%2"_s.arg(QStringList { u"UAL"_s, u"ASA"_s, u"DAL"_s, u"SWA"_s, u"N"_s }.at(random.bounded(5))).arg(100 + random.bounded(9000)) },
+            { u"flight"_s,
+                u"%1%2"_s
+                    .arg(QStringList { u"UAL"_s, u"ASA"_s, u"DAL"_s, u"SWA"_s, u"N"_s }.at(
+                        random.bounded(5)))
+                    .arg(100 + random.bounded(9000)) },
         };
         if (random.bounded(100) == 0)
             record.insert(u"squawk"_s, u"7700"_s);
@@ -179,14 +190,15 @@ Sky makeSky(int count, double radiusNM, quint32 seed)
         // Five seconds a point, backwards along the track.
         QList<LatLon> trail;
         for (int k = 11; k >= 0; --k)
-            trail << Mercator::destination(position, track + 180.0 + random.bounded(4.0) - 2.0, speed * 0.5144 * 5.0 * k);
+            trail << Mercator::destination(
+                position, track + 180.0 + random.bounded(4.0) - 2.0, speed * 0.5144 * 5.0 * k);
         sky.trails.insert(aircraft.hex, trail);
     }
     return sky;
 }
 
 void waitForTiles(TileSource &tiles, RadarMapRenderer &renderer, const Mercator::Camera &camera,
-                  const RadarMapSettings &settings)
+    const RadarMapSettings &settings)
 {
     QImage scratch(frameSize, QImage::Format_ARGB32_Premultiplied);
     for (int round = 0; round < 200; ++round) {
@@ -234,7 +246,8 @@ void benchmark(TileSource &tiles, const QString &only)
     RadarMapSettings settings;
     settings.palette = lightPalette();
     settings.keyBottomMargin = 36 + 32 + 8;
-    const Mercator::Camera camera { { home.latitude, home.longitude }, Mercator::fitAllDistance(scene.radiusNM) };
+    const Mercator::Camera camera { { home.latitude, home.longitude },
+        Mercator::fitAllDistance(scene.radiusNM) };
 
     RadarMapRenderer renderer(&tiles);
     waitForTiles(tiles, renderer, camera, settings);
@@ -265,12 +278,16 @@ void benchmark(TileSource &tiles, const QString &only)
         scene = sky;
         std::sort(wall.begin(), wall.end());
         std::sort(processor.begin(), processor.end());
-        const auto p95 = [](const std::vector<double> &v) { return v[size_t(double(v.size()) * 0.95)]; };
-        std::printf("%-22s wall median %6.2f ms  p95 %6.2f ms | cpu median %6.2f ms  p95 %6.2f ms\n",
-                    label, wall[wall.size() / 2], p95(wall), processor[processor.size() / 2], p95(processor));
+        const auto p95 = [](const std::vector<double> &v) {
+            return v[size_t(double(v.size()) * 0.95)];
+        };
+        std::printf(
+            "%-22s wall median %6.2f ms  p95 %6.2f ms | cpu median %6.2f ms  p95 %6.2f ms\n", label,
+            wall[wall.size() / 2], p95(wall), processor[processor.size() / 2], p95(processor));
     };
-    std::printf("radar map frame, %dx%d, 2,000 aircraft, 12-point trails, one selected, %d tiles in memory, 100 frames\n",
-                frameSize.width(), frameSize.height(), tiles.memoryCount());
+    std::printf("radar map frame, %dx%d, 2,000 aircraft, 12-point trails, one selected, %d tiles "
+                "in memory, 100 frames\n",
+        frameSize.width(), frameSize.height(), tiles.memoryCount());
     run("standard", settings);
     RadarMapSettings byAltitude = settings;
     byAltitude.colorByAltitude = true;
@@ -304,10 +321,11 @@ void shots(TileSource &tiles, TestServer &server, const QString &directory)
     scene.trails = sky.trails;
     scene.selectedHex = sky.aircraft.at(3).hex;
     scene.haloPhase = 0.3;
-    const Mercator::Camera fitAll { { home.latitude, home.longitude }, Mercator::fitAllDistance(25.0) };
+    const Mercator::Camera fitAll { { home.latitude, home.longitude },
+        Mercator::fitAllDistance(25.0) };
 
-    const auto shot = [&](const QString &name, RadarMapSettings settings, const Mercator::Camera &camera,
-                          TileSource *source, qreal ratio = 1.0) {
+    const auto shot = [&](const QString &name, RadarMapSettings settings,
+                          const Mercator::Camera &camera, TileSource *source, qreal ratio = 1.0) {
         RadarMapRenderer renderer(source);
         if (source)
             waitForTiles(*source, renderer, camera, settings);

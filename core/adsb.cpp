@@ -18,14 +18,14 @@ QList<Source> sources(const Services &services)
     const QString secondary = services.feedSecondary.toString();
     return {
         Source { services.feedPrimaryName,
-                 [primary](double lat, double lon, int r) {
-                     return primary + QString::asprintf("/v2/point/%.5f/%.5f/%d", lat, lon, r);
-                 } },
+            [primary](double lat, double lon, int r) {
+                return primary + QString::asprintf("/v2/point/%.5f/%.5f/%d", lat, lon, r);
+            } },
         Source { services.feedSecondaryName,
-                 [secondary](double lat, double lon, int r) {
-                     return secondary
-                         + QString::asprintf("/api/v2/lat/%.5f/lon/%.5f/dist/%d", lat, lon, r);
-                 } },
+            [secondary](double lat, double lon, int r) {
+                return secondary
+                    + QString::asprintf("/api/v2/lat/%.5f/lon/%.5f/dist/%d", lat, lon, r);
+            } },
     };
 }
 
@@ -54,7 +54,7 @@ QList<Aircraft> usableAircraft(const QList<Aircraft> &list)
 }
 
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,
-                 double radiusNM, const RequestOptions &options, QObject *parent)
+    double radiusNM, const RequestOptions &options, QObject *parent)
 {
     return new FeedFetch(network, sources(services), options, home, radiusNM, parent);
 }
@@ -62,8 +62,7 @@ FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const
 } // namespace ADSB
 
 FeedFetch::FeedFetch(QNetworkAccessManager *network, QList<ADSB::Source> sources,
-                     const RequestOptions &options, const HomeLocation &home, double radiusNM,
-                     QObject *parent)
+    const RequestOptions &options, const HomeLocation &home, double radiusNM, QObject *parent)
     : Reply(network, options, parent)
     , m_sources(std::move(sources))
     , m_latitude(home.latitude)
@@ -117,9 +116,9 @@ void FeedFetch::handleAnswer(QNetworkReply *reply, Abort abort)
         if (!response) {
             m_lastError = m_currentName + u": "_s + decodeError;
         } else {
-            const QList<Aircraft> list = response->ac     ? *response->ac
-                : response->aircraft                      ? *response->aircraft
-                                                          : QList<Aircraft>();
+            const QList<Aircraft> list = response->ac ? *response->ac
+                : response->aircraft                  ? *response->aircraft
+                                                      : QList<Aircraft>();
             FeedResult result { ADSB::usableAircraft(list), m_currentName };
             if (!result.aircraft.isEmpty()) {
                 m_result = std::move(result);

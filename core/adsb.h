@@ -46,19 +46,17 @@ QList<Aircraft> usableAircraft(const QList<Aircraft> &list);
 /// error text, unless it is cancelled first. Every source gets the time-out of @p options from
 /// its request to the end of its answer, and answers are capped at its size.
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,
-                 double radiusNM, const RequestOptions &options, QObject *parent);
+    double radiusNM, const RequestOptions &options, QObject *parent);
 
 } // namespace ADSB
 
 /// One call of ADSB::fetch: asks the sources one after the other and reports the first useful
 /// answer. On failure, errorText() names the source asked last and what went wrong with it.
-class FeedFetch : public Reply
-{
+class FeedFetch : public Reply {
     Q_OBJECT
 public:
     FeedFetch(QNetworkAccessManager *network, QList<ADSB::Source> sources,
-              const RequestOptions &options, const HomeLocation &home, double radiusNM,
-              QObject *parent);
+        const RequestOptions &options, const HomeLocation &home, double radiusNM, QObject *parent);
 
     /// The answer once finished without an error.
     const std::optional<FeedResult> &result() const { return m_result; }

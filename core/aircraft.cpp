@@ -17,10 +17,33 @@ namespace {
 const QSet<QString> &helicopterTypes()
 {
     static const QSet<QString> types {
-        u"R22"_s, u"R44"_s, u"R66"_s, u"B06"_s, u"B407"_s, u"B412"_s, u"B429"_s,
-        u"B505"_s, u"AS50"_s, u"EC30"_s, u"EC35"_s, u"EC45"_s, u"EC55"_s, u"EC75"_s,
-        u"A109"_s, u"A139"_s, u"A169"_s, u"S76"_s, u"S92"_s, u"H60"_s, u"MD50"_s,
-        u"UH1"_s, u"H64"_s, u"H47"_s, u"B212"_s, u"B222"_s, u"B230"_s,
+        u"R22"_s,
+        u"R44"_s,
+        u"R66"_s,
+        u"B06"_s,
+        u"B407"_s,
+        u"B412"_s,
+        u"B429"_s,
+        u"B505"_s,
+        u"AS50"_s,
+        u"EC30"_s,
+        u"EC35"_s,
+        u"EC45"_s,
+        u"EC55"_s,
+        u"EC75"_s,
+        u"A109"_s,
+        u"A139"_s,
+        u"A169"_s,
+        u"S76"_s,
+        u"S92"_s,
+        u"H60"_s,
+        u"MD50"_s,
+        u"UH1"_s,
+        u"H64"_s,
+        u"H47"_s,
+        u"B212"_s,
+        u"B222"_s,
+        u"B230"_s,
     };
     return types;
 }
@@ -176,8 +199,22 @@ std::optional<QString> Aircraft::operatorDisplayName() const
 QString Aircraft::compassPoint(double bearing)
 {
     static const char *const points[16] = {
-        "N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE",
-        "S", "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW",
+        "N",
+        "NNE",
+        "NE",
+        "ENE",
+        "E",
+        "ESE",
+        "SE",
+        "SSE",
+        "S",
+        "SSW",
+        "SW",
+        "WSW",
+        "W",
+        "WNW",
+        "NW",
+        "NNW",
     };
     const double sector = std::fmod((bearing + 11.25) / 22.5, 16.0);
     // A NaN bearing lands on north rather than on an undefined index.
@@ -198,8 +235,8 @@ std::optional<QString> Aircraft::lookDirection() const
         altitude = altGeom;
 
     if (altitude && *distanceNM > 0) {
-        const double elevation
-            = std::atan2(double(*altitude) * 0.3048, *distanceNM * 1852.0) * 180.0 / M_PI;
+        const double elevation =
+            std::atan2(double(*altitude) * 0.3048, *distanceNM * 1852.0) * 180.0 / M_PI;
         return QString::asprintf("Look %s, %.0f° up", qPrintable(compass), elevation);
     }
     return u"Look "_s + compass;
@@ -221,5 +258,6 @@ std::optional<QString> Aircraft::distanceText(const QString &unit, bool compact)
     // A distance beyond what a double holds in the chosen unit says nothing.
     if (!std::isfinite(value))
         return std::nullopt;
-    return TextUtil::formatNumber(value, 1) + (compact ? u""_s : u" "_s) + QLatin1StringView(suffix);
+    return TextUtil::formatNumber(value, 1) + (compact ? u""_s : u" "_s)
+        + QLatin1StringView(suffix);
 }

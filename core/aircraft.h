@@ -9,8 +9,7 @@
 #include <optional>
 
 /// Barometric altitude as the feed reports it: a whole number of feet, or on the ground.
-class Altitude
-{
+class Altitude {
 public:
     static Altitude feet(qint64 value) { return Altitude(false, value); }
     static Altitude ground() { return Altitude(true, 0); }
@@ -22,7 +21,11 @@ public:
     friend bool operator==(const Altitude &, const Altitude &) = default;
 
 private:
-    Altitude(bool ground, qint64 feet) : m_ground(ground), m_feet(feet) { }
+    Altitude(bool ground, qint64 feet)
+        : m_ground(ground)
+        , m_feet(feet)
+    {
+    }
 
     bool m_ground;
     qint64 m_feet;

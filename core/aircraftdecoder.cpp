@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aircraftdecoder.h"
 
-#include <simdjson.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <simdjson.h>
 #include <string_view>
 
 using namespace Qt::StringLiterals;
@@ -16,14 +15,54 @@ namespace {
 
 // The record's keys in the order they are checked; the first bad one is the one reported.
 enum Key {
-    Hex, Flight, Squawk, Emergency, Category, Lat, Lon, Seen, Track, DbFlags, R, T, Desc,
-    OwnOp, AltBaro, AltGeom, Gs, BaroRate, GeomRate, SeenPos, Dst, Dir, KeyCount
+    Hex,
+    Flight,
+    Squawk,
+    Emergency,
+    Category,
+    Lat,
+    Lon,
+    Seen,
+    Track,
+    DbFlags,
+    R,
+    T,
+    Desc,
+    OwnOp,
+    AltBaro,
+    AltGeom,
+    Gs,
+    BaroRate,
+    GeomRate,
+    SeenPos,
+    Dst,
+    Dir,
+    KeyCount
 };
 
 constexpr std::array<std::string_view, KeyCount> keyNames {
-    "hex", "flight", "squawk", "emergency", "category", "lat", "lon", "seen", "track",
-    "dbFlags", "r", "t", "desc", "ownOp", "alt_baro", "alt_geom", "gs", "baro_rate",
-    "geom_rate", "seen_pos", "dst", "dir",
+    "hex",
+    "flight",
+    "squawk",
+    "emergency",
+    "category",
+    "lat",
+    "lon",
+    "seen",
+    "track",
+    "dbFlags",
+    "r",
+    "t",
+    "desc",
+    "ownOp",
+    "alt_baro",
+    "alt_geom",
+    "gs",
+    "baro_rate",
+    "geom_rate",
+    "seen_pos",
+    "dst",
+    "dir",
 };
 
 // Records carry about fifty keys of which we read twenty-two; a switch on the first letter
@@ -79,8 +118,7 @@ QString keyText(Key key)
     return QString::fromLatin1(keyNames[key].data(), qsizetype(keyNames[key].size()));
 }
 
-class RecordReader
-{
+class RecordReader {
 public:
     explicit RecordReader(simdjson::dom::object object)
     {
@@ -231,7 +269,8 @@ QString parseErrorText(simdjson::error_code code)
     case simdjson::INCOMPLETE_ARRAY_OR_OBJECT:
         return u"the answer is not valid JSON (truncated or malformed)"_s;
     default:
-        return u"the answer is not valid JSON (%1)"_s.arg(QString::fromUtf8(simdjson::error_message(code)));
+        return u"the answer is not valid JSON (%1)"_s.arg(
+            QString::fromUtf8(simdjson::error_message(code)));
     }
 }
 
@@ -275,7 +314,7 @@ QByteArray widenBigIntegers(const QByteArray &json)
 
 template<typename Decode>
 auto decodeWith(simdjson::dom::parser &parser, const QByteArray &json, QString *error,
-                Decode decode) -> std::optional<decltype(decode(element()))>
+    Decode decode) -> std::optional<decltype(decode(element()))>
 {
     element root;
     auto code = parser.parse(json.constData(), size_t(json.size())).get(root);
@@ -300,7 +339,10 @@ auto decodeWith(simdjson::dom::parser &parser, const QByteArray &json, QString *
 
 } // namespace
 
-AircraftDecoder::AircraftDecoder() : m_parser(std::make_unique<simdjson::dom::parser>()) { }
+AircraftDecoder::AircraftDecoder()
+    : m_parser(std::make_unique<simdjson::dom::parser>())
+{
+}
 
 AircraftDecoder::~AircraftDecoder() = default;
 

@@ -23,8 +23,7 @@ class parser;
 ///
 /// The decoder keeps its parse buffers between calls, so keep one per poller; it is not
 /// thread-safe.
-class AircraftDecoder
-{
+class AircraftDecoder {
 public:
     AircraftDecoder();
     ~AircraftDecoder();

@@ -3,8 +3,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLocale>
 #include <QJsonValue>
+#include <QLocale>
 
 #include <cmath>
 
@@ -30,7 +30,8 @@ std::optional<QByteArray> HomeLocation::toJsonBytes() const
     const auto number = [](double value) {
         return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
     };
-    const QByteArray quotedLabel = QJsonDocument(QJsonArray { label }).toJson(QJsonDocument::Compact);
+    const QByteArray quotedLabel =
+        QJsonDocument(QJsonArray { label }).toJson(QJsonDocument::Compact);
     return "{\"latitude\":" + number(latitude) + ",\"longitude\":" + number(longitude)
         + ",\"label\":" + quotedLabel.mid(1, quotedLabel.size() - 2) + '}';
 }

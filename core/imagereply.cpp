@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imagereply.h"
 
-ImageReply::ImageReply(QNetworkAccessManager *network, const QUrl &url,
-                       const RequestOptions &options, QObject *parent)
+ImageReply::ImageReply(
+    QNetworkAccessManager *network, const QUrl &url, const RequestOptions &options, QObject *parent)
     : LookupReply(network, url, options, parent)
 {
 }

@@ -6,8 +6,8 @@
 
 using namespace Qt::StringLiterals;
 
-LookupReply::LookupReply(QNetworkAccessManager *network, const QUrl &url,
-                         const RequestOptions &options, QObject *parent)
+LookupReply::LookupReply(
+    QNetworkAccessManager *network, const QUrl &url, const RequestOptions &options, QObject *parent)
     : Reply(network, options, parent)
     , m_url(url)
 {

@@ -49,8 +49,8 @@ std::optional<PlanePhoto> decode(const QByteArray &body)
         photographer };
 }
 
-PhotoReply *fetch(QNetworkAccessManager *network, const Services &services,
-    const QString &hex, const RequestOptions &options, QObject *parent)
+PhotoReply *fetch(QNetworkAccessManager *network, const Services &services, const QString &hex,
+    const RequestOptions &options, QObject *parent)
 {
     return new PhotoReply(network, url(services.photos, hex), options, parent);
 }

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "requestoptions.h"
-#include "valuereply.h"
 #include "services.h"
+#include "valuereply.h"
 
 #include <QByteArray>
 #include <QString>

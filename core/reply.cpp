@@ -80,7 +80,7 @@ void Reply::send(QNetworkRequest request)
             checkSize(m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
     });
     connect(m_reply, &QNetworkReply::downloadProgress, this,
-            [this](qint64 received) { checkSize(received); });
+        [this](qint64 received) { checkSize(received); });
     m_deadline.start(m_options.timeoutMs);
 }
 

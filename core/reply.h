@@ -18,8 +18,7 @@ class QNetworkRequest;
 /// A reply is a child of the object that waits for it and owns its network reply. It starts on
 /// the next turn of the event loop, so that the caller can connect first; the time-out and the
 /// size cap of its RequestOptions bound every request it sends.
-class Reply : public QObject
-{
+class Reply : public QObject {
     Q_OBJECT
 public:
     ~Reply() override;

@@ -80,8 +80,8 @@ std::optional<FlightRoute> decode(const QByteArray &body)
     return FlightRoute { origin->code, origin->city, destination->code, destination->city };
 }
 
-RouteReply *fetch(QNetworkAccessManager *network, const Services &services,
-    const QString &callsign, const RequestOptions &options, QObject *parent)
+RouteReply *fetch(QNetworkAccessManager *network, const Services &services, const QString &callsign,
+    const RequestOptions &options, QObject *parent)
 {
     return new RouteReply(network, url(services.routes, callsign), options, parent);
 }

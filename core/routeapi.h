@@ -2,8 +2,8 @@
 #pragma once
 
 #include "requestoptions.h"
-#include "valuereply.h"
 #include "services.h"
+#include "valuereply.h"
 
 #include <QByteArray>
 #include <QString>
@@ -50,7 +50,7 @@ namespace RouteAPI {
 /// Starts one lookup for @p callsign (passed as is: the caller trims it). The returned object,
 /// a child of @p parent, finishes once with the route or an error text, never from inside this
 /// call. An answer without a route is an error.
-RouteReply *fetch(QNetworkAccessManager *network, const Services &services,
-    const QString &callsign, const RequestOptions &options, QObject *parent);
+RouteReply *fetch(QNetworkAccessManager *network, const Services &services, const QString &callsign,
+    const RequestOptions &options, QObject *parent);
 
 } // namespace RouteAPI

@@ -55,7 +55,7 @@ bool write(const QString &path, const QByteArray &bytes, QString *error)
         return false;
     }
 
-    struct stat existing {};
+    struct stat existing { };
     if (::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(fd, existing.st_mode & 07777);
 
@@ -80,7 +80,8 @@ bool write(const QString &path, const QByteArray &bytes, QString *error)
     // The rename itself reaches the disk with the folder's entry; without this a power cut
     // right after a save could bring the old file back.
     const QByteArray folder = QFile::encodeName(path.left(path.lastIndexOf(u'/') + 1));
-    const int dirFd = ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd =
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

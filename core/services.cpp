@@ -17,8 +17,8 @@ Services Services::defaults()
     s.photos = QUrl(u"https://api.planespotters.net"_s);
     s.globe = QUrl(u"https://globe.adsb.lol"_s);
     s.tilesStandard = u"https://tile.openstreetmap.org/{z}/{x}/{y}.png"_s;
-    s.tilesImagery
-        = u"https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/{z}/{y}/{x}"_s;
+    s.tilesImagery =
+        u"https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/{z}/{y}/{x}"_s;
     s.tilesOverlay = u"https://server.arcgisonline.com/ArcGIS/rest/services/Reference/"
                      "World_Boundaries_and_Places/MapServer/tile/{z}/{y}/{x}"_s;
     return s;

@@ -81,7 +81,8 @@ bool write(const Config &config, const QString &directory)
     if (config.widgetColorHex)
         object.insert(colorKey, *config.widgetColorHex);
 
-    return SafeFile::write(filePath(directory), QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return SafeFile::write(
+        filePath(directory), QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 std::optional<Config> read(const QString &directory)

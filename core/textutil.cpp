@@ -30,7 +30,9 @@ QString formatNumber(double value, int decimals)
 
 QStringView trimSpacesAndTabs(QStringView text)
 {
-    const auto isBlank = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
+    const auto isBlank = [](QChar c) {
+        return c == u'\t' || c.category() == QChar::Separator_Space;
+    };
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text[begin]))

@@ -7,11 +7,10 @@
 
 /// A lookup whose answer @p decodeBody reads into one value, such as a route or a photo.
 template<typename T, std::optional<T> (*decodeBody)(const QByteArray &)>
-class ValueReply : public LookupReply
-{
+class ValueReply : public LookupReply {
 public:
     ValueReply(QNetworkAccessManager *network, const QUrl &url, const RequestOptions &options,
-               QObject *parent)
+        QObject *parent)
         : LookupReply(network, url, options, parent)
     {
     }

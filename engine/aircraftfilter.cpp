@@ -10,9 +10,8 @@ namespace AircraftFilters {
 
 QList<AircraftFilter> all()
 {
-    return { AircraftFilter::emergency,  AircraftFilter::military,
-             AircraftFilter::helicopters, AircraftFilter::airliners,
-             AircraftFilter::generalAviation, AircraftFilter::lowAltitude };
+    return { AircraftFilter::emergency, AircraftFilter::military, AircraftFilter::helicopters,
+        AircraftFilter::airliners, AircraftFilter::generalAviation, AircraftFilter::lowAltitude };
 }
 
 QString rawValue(AircraftFilter filter)
@@ -108,8 +107,8 @@ static bool matchesSearch(const Aircraft &a, const QString &query)
     return a.registration && a.registration->toLower().contains(query);
 }
 
-QList<Aircraft> displayed(const QList<Aircraft> &aircraft, const QSet<AircraftFilter> &filters,
-                          const QString &searchText)
+QList<Aircraft> displayed(
+    const QList<Aircraft> &aircraft, const QSet<AircraftFilter> &filters, const QString &searchText)
 {
     const QString query = TextUtil::trimSpacesAndTabs(searchText).toLower();
     if (filters.isEmpty() && query.isEmpty())
@@ -117,8 +116,8 @@ QList<Aircraft> displayed(const QList<Aircraft> &aircraft, const QSet<AircraftFi
     QList<Aircraft> result;
     for (const Aircraft &a : aircraft) {
         if (!filters.isEmpty()
-            && std::none_of(filters.begin(), filters.end(),
-                            [&](AircraftFilter f) { return matches(f, a); }))
+            && std::none_of(
+                filters.begin(), filters.end(), [&](AircraftFilter f) { return matches(f, a); }))
             continue;
         if (!query.isEmpty() && !matchesSearch(a, query))
             continue;

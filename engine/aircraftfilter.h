@@ -38,7 +38,7 @@ bool matches(AircraftFilter filter, const Aircraft &aircraft);
 /// code, type name or registration contains the trimmed search text, case-insensitively.
 /// Feed order is kept.
 QList<Aircraft> displayed(const QList<Aircraft> &aircraft, const QSet<AircraftFilter> &filters,
-                          const QString &searchText);
+    const QString &searchText);
 
 /// "All Aircraft", the one selected filter's title, or "3 Filters".
 QString label(const QSet<AircraftFilter> &filters);

@@ -17,8 +17,8 @@ constexpr double metresPerDegree = 111320.0;
 constexpr double metresPerMile = 1609.34;
 constexpr double pi = 3.141592653589793;
 
-const QString ruleNames[] = { u"emergency"_s, u"flyover"_s, u"military"_s,
-                              u"heli"_s, u"low"_s, u"watch"_s };
+const QString ruleNames[] = { u"emergency"_s, u"flyover"_s, u"military"_s, u"heli"_s, u"low"_s,
+    u"watch"_s };
 
 // Whether @p entries holds @p text in upper case. Callsigns, registrations and hex codes are
 // short ASCII, which is upper-cased on the stack rather than in a new string per aircraft.
@@ -76,7 +76,7 @@ void AlertEngine::evaluate(const QList<Aircraft> &aircraft, const HomeLocation &
         if (flyover) {
             if (const auto eta = flyoverETA(a, home, missMiles))
                 fire(Rule::flyover, a,
-                     u"Passing overhead in about %1 seconds"_s.arg(qint64(std::trunc(*eta))));
+                    u"Passing overhead in about %1 seconds"_s.arg(qint64(std::trunc(*eta))));
         }
         if (military && a.isMilitary())
             fire(Rule::military, a, u"Military aircraft in range"_s);
@@ -106,15 +106,16 @@ QStringList AlertEngine::parseWatchlist(const QString &text)
 bool AlertEngine::matches(const Aircraft &aircraft, const QSet<QString> &entries)
 {
     // A set, so that a watchlist of any length costs three lookups per aircraft.
-    if (aircraft.flight && containsUpper(entries, TextUtil::trimSpacesAndTabs(QStringView(*aircraft.flight))))
+    if (aircraft.flight
+        && containsUpper(entries, TextUtil::trimSpacesAndTabs(QStringView(*aircraft.flight))))
         return true;
     if (aircraft.registration && containsUpper(entries, *aircraft.registration))
         return true;
     return containsUpper(entries, aircraft.hex);
 }
 
-std::optional<double> AlertEngine::flyoverETA(const Aircraft &aircraft, const HomeLocation &home,
-                                               double missMiles)
+std::optional<double> AlertEngine::flyoverETA(
+    const Aircraft &aircraft, const HomeLocation &home, double missMiles)
 {
     if (!aircraft.lat || !aircraft.lon || !aircraft.track || !aircraft.groundSpeed)
         return std::nullopt;
@@ -134,8 +135,8 @@ std::optional<double> AlertEngine::flyoverETA(const Aircraft &aircraft, const Ho
     if (!(v2 > 1.0))
         return std::nullopt;
 
-    const double dx
-        = std::cos(home.latitude * pi / 180.0) * metresPerDegree * (*aircraft.lon - home.longitude);
+    const double dx =
+        std::cos(home.latitude * pi / 180.0) * metresPerDegree * (*aircraft.lon - home.longitude);
     const double dy = metresPerDegree * (*aircraft.lat - home.latitude);
     const double t = -(dx * vx + dy * vy) / v2;
     // Written so that a NaN from bad coordinates fails too.

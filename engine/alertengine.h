@@ -22,8 +22,7 @@ class Preferences;
 // Decides after every feed update which aircraft are worth a notification: emergency squawks,
 // predicted fly-overs, military aircraft, helicopters, low flyers and the user's watchlist,
 // within the alert range, each rule at most once per aircraft every 30 minutes.
-class AlertEngine : public QObject
-{
+class AlertEngine : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
@@ -49,14 +48,15 @@ public:
     static bool matches(const Aircraft &aircraft, const QSet<QString> &entries);
     // Seconds until the aircraft passes closest to home on its present course, when that is
     // between 5 and 120 seconds away and closer than @p missMiles (statute miles).
-    static std::optional<double> flyoverETA(const Aircraft &aircraft, const HomeLocation &home,
-                                            double missMiles);
+    static std::optional<double> flyoverETA(
+        const Aircraft &aircraft, const HomeLocation &home, double missMiles);
     // "<name> · <type> · <look direction>", leaving out what the aircraft lacks.
     static QString body(const Aircraft &aircraft);
 
 Q_SIGNALS:
     // A notification was handed on (or would have been, without a notifier).
-    void alerted(const QString &rule, const QString &hex, const QString &title, const QString &body);
+    void alerted(
+        const QString &rule, const QString &hex, const QString &title, const QString &body);
 
 private:
     enum class Rule : quint8 { emergency, flyover, military, heli, low, watch };

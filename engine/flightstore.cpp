@@ -20,8 +20,7 @@ constexpr double samePositionDegrees = 0.000001;
 } // namespace
 
 FlightStore::FlightStore(Preferences *preferences, QNetworkAccessManager *network,
-                         const Services &services, const QString &sharedDirectory,
-                         QObject *parent, int requestTimeoutMs)
+    const Services &services, const QString &sharedDirectory, QObject *parent, int requestTimeoutMs)
     : QObject(parent)
     , m_preferences(preferences)
     , m_network(network)
@@ -257,8 +256,7 @@ void FlightStore::shareWithWidgets()
             && existingUnit == unit && existingColor == color)
             return;
     }
-    SharedState::write(SharedState::Config { *m_home, m_radiusNM, unit, color },
-                       m_sharedDirectory);
+    SharedState::write(SharedState::Config { *m_home, m_radiusNM, unit, color }, m_sharedDirectory);
     requestWidgetReload();
 }
 

@@ -21,7 +21,6 @@
 #include <functional>
 #include <optional>
 
-
 class Preferences;
 class QNetworkAccessManager;
 
@@ -31,8 +30,7 @@ class QNetworkAccessManager;
 /// and publishes the latest aircraft nearest first, their trails, the selection, the filters
 /// and search, and the state of the last poll. Keeps the widgets' shared file current.
 /// After each successful poll it hands the full list on through answerApplied().
-class FlightStore : public QObject
-{
+class FlightStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(double radiusNM READ radiusNM WRITE setRadiusNM NOTIFY radiusNMChanged)
     Q_PROPERTY(bool paused READ isPaused WRITE setPaused NOTIFY pausedChanged)
@@ -50,8 +48,8 @@ public:
     /// @p sharedDirectory is where the widgets' file lives; @p requestTimeoutMs bounds each of
     /// the store's requests (tests shorten it).
     FlightStore(Preferences *preferences, QNetworkAccessManager *network, const Services &services,
-                const QString &sharedDirectory, QObject *parent = nullptr,
-                int requestTimeoutMs = RequestOptions::defaultTimeoutMs);
+        const QString &sharedDirectory, QObject *parent = nullptr,
+        int requestTimeoutMs = RequestOptions::defaultTimeoutMs);
     ~FlightStore() override;
 
     /// Replaces the wall clock that stamps lastUpdated (for tests).

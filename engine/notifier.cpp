@@ -21,7 +21,10 @@ constexpr qsizetype rememberedIds = 256;
 
 } // namespace
 
-Notifier::Notifier(QObject *parent) : Notifier(QDBusConnection::sessionBus(), parent) { }
+Notifier::Notifier(QObject *parent)
+    : Notifier(QDBusConnection::sessionBus(), parent)
+{
+}
 
 Notifier::Notifier(const QDBusConnection &connection, QObject *parent)
     : QObject(parent)
@@ -29,10 +32,10 @@ Notifier::Notifier(const QDBusConnection &connection, QObject *parent)
 {
     if (!m_bus.isConnected())
         return;
-    m_bus.connect(service, path, interface, u"ActionInvoked"_s, this,
-                  SLOT(actionInvoked(uint, QString)));
+    m_bus.connect(
+        service, path, interface, u"ActionInvoked"_s, this, SLOT(actionInvoked(uint, QString)));
     m_bus.connect(service, path, interface, u"NotificationClosed"_s, this,
-                  SLOT(notificationClosed(uint, uint)));
+        SLOT(notificationClosed(uint, uint)));
 }
 
 Notifier::~Notifier() = default;
@@ -62,8 +65,8 @@ void Notifier::askCapabilities()
     // A server that renders markup in bodies would otherwise take a callsign or type name
     // from the feed as markup.
     m_markup = Markup::asking;
-    const QDBusMessage call
-        = QDBusMessage::createMethodCall(service, path, interface, u"GetCapabilities"_s);
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(service, path, interface, u"GetCapabilities"_s);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
@@ -93,12 +96,12 @@ void Notifier::send(const Message &message)
          << QStringList { u"default"_s, u"Show"_s } << hints << int(-1);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, hex = message.hex](QDBusPendingCallWatcher *w) {
-                w->deleteLater();
-                const QDBusPendingReply<uint> reply = *w;
-                if (!reply.isError())
-                    remember(reply.value(), hex);
-            });
+        [this, hex = message.hex](QDBusPendingCallWatcher *w) {
+            w->deleteLater();
+            const QDBusPendingReply<uint> reply = *w;
+            if (!reply.isError())
+                remember(reply.value(), hex);
+        });
 }
 
 void Notifier::remember(uint id, const QString &hex)

@@ -11,8 +11,7 @@
 // connection, and reports a click on one of them as activated() with the aircraft it was
 // about. Without a bus or without a notification service the notifications are dropped
 // quietly; nothing is reported either way.
-class Notifier : public QObject
-{
+class Notifier : public QObject {
     Q_OBJECT
 public:
     // Uses the session bus.

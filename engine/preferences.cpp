@@ -23,14 +23,14 @@ QByteArray valueOf(QByteArrayView bytes)
     return bytes.toByteArray();
 }
 
-template <typename T>
+template<typename T>
 T valueOf(T value)
 {
     return value;
 }
 
 // The stored value as a T, or none when it is absent or of another type.
-template <typename T>
+template<typename T>
 std::optional<T> decoded(const QVariant &value)
 {
     if constexpr (std::is_same_v<T, bool>) {
@@ -77,13 +77,13 @@ QString Preferences::defaultFilePath()
         + u"/Skyvelle/Skyvelle.conf"_s;
 }
 
-template <typename T>
+template<typename T>
 T Preferences::read(const Key<T> &key) const
 {
     return decoded<T>(m_settings.value(QLatin1String(key.name))).value_or(valueOf(key.fallback));
 }
 
-template <typename Choice, std::size_t Count>
+template<typename Choice, std::size_t Count>
 Choice Preferences::read(const ChoiceKey<Choice, Count> &key) const
 {
     // Letter case counts: only the exact text a choice is stored as reads as that choice.
@@ -95,13 +95,13 @@ Choice Preferences::read(const ChoiceKey<Choice, Count> &key) const
     return key.fallback;
 }
 
-template <typename T>
+template<typename T>
 void Preferences::write(const Key<T> &key, const T &value)
 {
     store(key.name, QVariant::fromValue(value), key.changed);
 }
 
-template <typename Choice, std::size_t Count>
+template<typename Choice, std::size_t Count>
 void Preferences::write(const ChoiceKey<Choice, Count> &key, Choice value)
 {
     store(key.name, key.text(value), key.changed);
@@ -191,12 +191,11 @@ int Preferences::trailPointLimit() const
 
 void Preferences::resetToDefaults()
 {
-    const auto restore = [this](const auto &...keys) {
-        (write(keys, valueOf(keys.fallback)), ...);
-    };
+    const auto restore = [this](
+                             const auto &...keys) { (write(keys, valueOf(keys.fallback)), ...); };
     // The map and widget look, in this order; every other key keeps its value.
     restore(K::planeColorHex, K::markerScale, K::mapStyleChoice, K::widgetColorHex,
-            K::colorByAltitude, K::showTrails, K::trailMinutes, K::trailWidth);
+        K::colorByAltitude, K::showTrails, K::trailMinutes, K::trailWidth);
 }
 
 QVariantMap Preferences::serviceOverrides() const

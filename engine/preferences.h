@@ -22,39 +22,57 @@
 /// it, and each getter applies its fallback. A stored value of the wrong type, and a choice
 /// stored as any text but its own, reads as the fallback. Each key has a change signal, emitted
 /// when a write changes the stored value, so that every view bound to a key updates at once.
-class Preferences : public QObject
-{
+class Preferences : public QObject {
     Q_OBJECT
     // Display and map
-    Q_PROPERTY(AppearanceChoice appearanceChoice READ appearanceChoice WRITE setAppearanceChoice NOTIFY appearanceChoiceChanged)
-    Q_PROPERTY(DistanceUnit distanceUnit READ distanceUnit WRITE setDistanceUnit NOTIFY distanceUnitChanged)
-    Q_PROPERTY(QString planeColorHex READ planeColorHex WRITE setPlaneColorHex NOTIFY planeColorHexChanged)
+    Q_PROPERTY(AppearanceChoice appearanceChoice READ appearanceChoice WRITE setAppearanceChoice
+            NOTIFY appearanceChoiceChanged)
+    Q_PROPERTY(DistanceUnit distanceUnit READ distanceUnit WRITE setDistanceUnit NOTIFY
+            distanceUnitChanged)
+    Q_PROPERTY(
+        QString planeColorHex READ planeColorHex WRITE setPlaneColorHex NOTIFY planeColorHexChanged)
     Q_PROPERTY(double markerScale READ markerScale WRITE setMarkerScale NOTIFY markerScaleChanged)
-    Q_PROPERTY(MapStyle mapStyleChoice READ mapStyleChoice WRITE setMapStyleChoice NOTIFY mapStyleChoiceChanged)
-    Q_PROPERTY(bool colorByAltitude READ colorByAltitude WRITE setColorByAltitude NOTIFY colorByAltitudeChanged)
+    Q_PROPERTY(MapStyle mapStyleChoice READ mapStyleChoice WRITE setMapStyleChoice NOTIFY
+            mapStyleChoiceChanged)
+    Q_PROPERTY(bool colorByAltitude READ colorByAltitude WRITE setColorByAltitude NOTIFY
+            colorByAltitudeChanged)
     Q_PROPERTY(bool showTrails READ showTrails WRITE setShowTrails NOTIFY showTrailsChanged)
-    Q_PROPERTY(double trailMinutes READ trailMinutes WRITE setTrailMinutes NOTIFY trailMinutesChanged)
+    Q_PROPERTY(
+        double trailMinutes READ trailMinutes WRITE setTrailMinutes NOTIFY trailMinutesChanged)
     Q_PROPERTY(double trailWidth READ trailWidth WRITE setTrailWidth NOTIFY trailWidthChanged)
-    Q_PROPERTY(QString widgetColorHex READ widgetColorHex WRITE setWidgetColorHex NOTIFY widgetColorHexChanged)
+    Q_PROPERTY(QString widgetColorHex READ widgetColorHex WRITE setWidgetColorHex NOTIFY
+            widgetColorHexChanged)
     // Accessibility
     Q_PROPERTY(bool reduceMotion READ reduceMotion WRITE setReduceMotion NOTIFY reduceMotionChanged)
-    Q_PROPERTY(bool increaseContrast READ increaseContrast WRITE setIncreaseContrast NOTIFY increaseContrastChanged)
-    Q_PROPERTY(bool differentiateWithoutColor READ differentiateWithoutColor WRITE setDifferentiateWithoutColor NOTIFY differentiateWithoutColorChanged)
+    Q_PROPERTY(bool increaseContrast READ increaseContrast WRITE setIncreaseContrast NOTIFY
+            increaseContrastChanged)
+    Q_PROPERTY(bool differentiateWithoutColor READ differentiateWithoutColor WRITE
+            setDifferentiateWithoutColor NOTIFY differentiateWithoutColorChanged)
     Q_PROPERTY(double textScale READ textScale WRITE setTextScale NOTIFY textScaleChanged)
     // Alerts
-    Q_PROPERTY(bool alertsEnabled READ alertsEnabled WRITE setAlertsEnabled NOTIFY alertsEnabledChanged)
-    Q_PROPERTY(bool alertEmergency READ alertEmergency WRITE setAlertEmergency NOTIFY alertEmergencyChanged)
+    Q_PROPERTY(
+        bool alertsEnabled READ alertsEnabled WRITE setAlertsEnabled NOTIFY alertsEnabledChanged)
+    Q_PROPERTY(bool alertEmergency READ alertEmergency WRITE setAlertEmergency NOTIFY
+            alertEmergencyChanged)
     Q_PROPERTY(bool alertFlyover READ alertFlyover WRITE setAlertFlyover NOTIFY alertFlyoverChanged)
-    Q_PROPERTY(bool alertMilitary READ alertMilitary WRITE setAlertMilitary NOTIFY alertMilitaryChanged)
-    Q_PROPERTY(bool alertHelicopters READ alertHelicopters WRITE setAlertHelicopters NOTIFY alertHelicoptersChanged)
-    Q_PROPERTY(bool alertLowAltitude READ alertLowAltitude WRITE setAlertLowAltitude NOTIFY alertLowAltitudeChanged)
-    Q_PROPERTY(QString alertWatchlist READ alertWatchlist WRITE setAlertWatchlist NOTIFY alertWatchlistChanged)
-    Q_PROPERTY(double alertRangeMiles READ alertRangeMiles WRITE setAlertRangeMiles NOTIFY alertRangeMilesChanged)
-    Q_PROPERTY(double flyoverMissMiles READ flyoverMissMiles WRITE setFlyoverMissMiles NOTIFY flyoverMissMilesChanged)
+    Q_PROPERTY(
+        bool alertMilitary READ alertMilitary WRITE setAlertMilitary NOTIFY alertMilitaryChanged)
+    Q_PROPERTY(bool alertHelicopters READ alertHelicopters WRITE setAlertHelicopters NOTIFY
+            alertHelicoptersChanged)
+    Q_PROPERTY(bool alertLowAltitude READ alertLowAltitude WRITE setAlertLowAltitude NOTIFY
+            alertLowAltitudeChanged)
+    Q_PROPERTY(QString alertWatchlist READ alertWatchlist WRITE setAlertWatchlist NOTIFY
+            alertWatchlistChanged)
+    Q_PROPERTY(double alertRangeMiles READ alertRangeMiles WRITE setAlertRangeMiles NOTIFY
+            alertRangeMilesChanged)
+    Q_PROPERTY(double flyoverMissMiles READ flyoverMissMiles WRITE setFlyoverMissMiles NOTIFY
+            flyoverMissMilesChanged)
     // Kept by non-view code
-    Q_PROPERTY(QByteArray homeLocation READ homeLocation WRITE setHomeLocation NOTIFY homeLocationChanged)
+    Q_PROPERTY(
+        QByteArray homeLocation READ homeLocation WRITE setHomeLocation NOTIFY homeLocationChanged)
     Q_PROPERTY(double radiusNM READ radiusNM WRITE setRadiusNM NOTIFY radiusNMChanged)
-    Q_PROPERTY(QByteArray atcFavorites READ atcFavorites WRITE setAtcFavorites NOTIFY atcFavoritesChanged)
+    Q_PROPERTY(
+        QByteArray atcFavorites READ atcFavorites WRITE setAtcFavorites NOTIFY atcFavoritesChanged)
     Q_PROPERTY(double atcVolume READ atcVolume WRITE setAtcVolume NOTIFY atcVolumeChanged)
 
 public:
@@ -67,7 +85,7 @@ public:
 
     /// One key of the settings file: its name, the value it reads as when absent or of the
     /// wrong type (also what "Reset to Defaults" writes), and its change signal.
-    template <typename T>
+    template<typename T>
     struct Key {
         // Text and bytes are held as views so that the table stays constexpr.
         using Fallback = std::conditional_t<std::is_same_v<T, QString>, QLatin1String,
@@ -79,7 +97,7 @@ public:
     };
 
     /// A key with a fixed set of values, stored as text.
-    template <typename Choice, std::size_t Count>
+    template<typename Choice, std::size_t Count>
     struct ChoiceKey : Key<Choice> {
         /// The text of each enumerator, in order: exactly what earlier versions stored.
         std::array<QLatin1String, Count> texts;
@@ -198,14 +216,14 @@ Q_SIGNALS:
     void atcVolumeChanged();
 
 private:
-    template <typename T>
+    template<typename T>
     T read(const Key<T> &key) const;
-    template <typename Choice, std::size_t Count>
+    template<typename Choice, std::size_t Count>
     Choice read(const ChoiceKey<Choice, Count> &key) const;
     /// Stores @p value under @p key and emits the key's change signal when the value changed.
-    template <typename T>
+    template<typename T>
     void write(const Key<T> &key, const T &value);
-    template <typename Choice, std::size_t Count>
+    template<typename Choice, std::size_t Count>
     void write(const ChoiceKey<Choice, Count> &key, Choice value);
     void store(const char *key, const QVariant &value, void (Preferences::*changed)());
 
@@ -229,34 +247,29 @@ inline constexpr P::ChoiceKey<P::DistanceUnit, 3> distanceUnit {
 };
 // A colour that does not parse: the map paints AircraftColors::unparsedPlaneColor, the
 // sidebar glyph the accent colour.
-inline constexpr P::Key<QString> planeColorHex {
-    "planeColorHex", AircraftColors::defaultPlaneColorHex, &P::planeColorHexChanged
-};
+inline constexpr P::Key<QString> planeColorHex { "planeColorHex",
+    AircraftColors::defaultPlaneColorHex, &P::planeColorHexChanged };
 inline constexpr P::Key<double> markerScale { "markerScale", 1.0, &P::markerScaleChanged };
 inline constexpr P::ChoiceKey<P::MapStyle, 4> mapStyleChoice {
     { "mapStyleChoice", P::MapStyle::Standard, &P::mapStyleChoiceChanged },
     { QLatin1String("standard"), QLatin1String("muted"), QLatin1String("imagery"),
-      QLatin1String("hybrid") }
+        QLatin1String("hybrid") }
 };
-inline constexpr P::Key<bool> colorByAltitude {
-    "colorByAltitude", false, &P::colorByAltitudeChanged
-};
+inline constexpr P::Key<bool> colorByAltitude { "colorByAltitude", false,
+    &P::colorByAltitudeChanged };
 inline constexpr P::Key<bool> showTrails { "showTrails", true, &P::showTrailsChanged };
 inline constexpr P::Key<double> trailMinutes { "trailMinutes", 1.0, &P::trailMinutesChanged };
 inline constexpr P::Key<double> trailWidth { "trailWidth", 2.0, &P::trailWidthChanged };
 // The widgets' shared file copies it; a file without it means the same fallback.
-inline constexpr P::Key<QString> widgetColorHex {
-    "widgetColorHex", QLatin1String("#73FF99"), &P::widgetColorHexChanged
-};
+inline constexpr P::Key<QString> widgetColorHex { "widgetColorHex", QLatin1String("#73FF99"),
+    &P::widgetColorHexChanged };
 
 // Accessibility
 inline constexpr P::Key<bool> reduceMotion { "reduceMotion", false, &P::reduceMotionChanged };
-inline constexpr P::Key<bool> increaseContrast {
-    "increaseContrast", false, &P::increaseContrastChanged
-};
-inline constexpr P::Key<bool> differentiateWithoutColor {
-    "differentiateWithoutColor", false, &P::differentiateWithoutColorChanged
-};
+inline constexpr P::Key<bool> increaseContrast { "increaseContrast", false,
+    &P::increaseContrastChanged };
+inline constexpr P::Key<bool> differentiateWithoutColor { "differentiateWithoutColor", false,
+    &P::differentiateWithoutColorChanged };
 inline constexpr P::Key<double> textScale { "textScale", 1.0, &P::textScaleChanged };
 
 // Alerts
@@ -265,20 +278,16 @@ inline constexpr P::Key<bool> alertsEnabled { "alertsEnabled", false, &P::alerts
 inline constexpr P::Key<bool> alertEmergency { "alertEmergency", true, &P::alertEmergencyChanged };
 inline constexpr P::Key<bool> alertFlyover { "alertFlyover", false, &P::alertFlyoverChanged };
 inline constexpr P::Key<bool> alertMilitary { "alertMilitary", false, &P::alertMilitaryChanged };
-inline constexpr P::Key<bool> alertHelicopters {
-    "alertHelicopters", false, &P::alertHelicoptersChanged
-};
-inline constexpr P::Key<bool> alertLowAltitude {
-    "alertLowAltitude", false, &P::alertLowAltitudeChanged
-};
+inline constexpr P::Key<bool> alertHelicopters { "alertHelicopters", false,
+    &P::alertHelicoptersChanged };
+inline constexpr P::Key<bool> alertLowAltitude { "alertLowAltitude", false,
+    &P::alertLowAltitudeChanged };
 inline constexpr P::Key<QString> alertWatchlist { "alertWatchlist", {}, &P::alertWatchlistChanged };
 // Statute miles; 0 means any distance.
-inline constexpr P::Key<double> alertRangeMiles {
-    "alertRangeMiles", 0.0, &P::alertRangeMilesChanged
-};
-inline constexpr P::Key<double> flyoverMissMiles {
-    "flyoverMissMiles", 0.75, &P::flyoverMissMilesChanged
-};
+inline constexpr P::Key<double> alertRangeMiles { "alertRangeMiles", 0.0,
+    &P::alertRangeMilesChanged };
+inline constexpr P::Key<double> flyoverMissMiles { "flyoverMissMiles", 0.75,
+    &P::flyoverMissMilesChanged };
 
 // Kept by non-view code
 inline constexpr P::Key<QByteArray> homeLocation { "homeLocation", {}, &P::homeLocationChanged };

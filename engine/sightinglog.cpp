@@ -163,7 +163,7 @@ QList<SightingLog::DayPoint> SightingLog::lastDays(int n) const
         const QString key = dayKey(instant);
         const auto day = m_store.days.constFind(key);
         points.append({ key, instant.toTimeZone(m_zone).date().toString(u"M/d"_s),
-                        day == m_store.days.constEnd() ? 0 : day->count });
+            day == m_store.days.constEnd() ? 0 : day->count });
     }
     return points;
 }
@@ -188,7 +188,7 @@ QList<SightingLog::NewType> SightingLog::recentNewTypes(int limit) const
     for (auto it = m_store.typesFirstSeen.cbegin(); it != m_store.typesFirstSeen.cend(); ++it)
         pairs.append({ it.key(), it.value() });
     std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const auto &a, const auto &b) { return a.second > b.second; });
+        [](const auto &a, const auto &b) { return a.second > b.second; });
 
     QList<NewType> types;
     for (const auto &[code, date] : pairs) {
@@ -273,7 +273,8 @@ std::optional<SightingLog::Store> SightingLog::decode(const QByteArray &bytes)
         if (!(std::abs(seconds) <= maxReferenceSeconds))
             return std::nullopt;
         const qint64 msecs = std::llround((seconds + referenceOffsetSeconds) * 1000.0);
-        store.typesFirstSeen.insert(it.key(), QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()));
+        store.typesFirstSeen.insert(
+            it.key(), QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()));
     }
 
     const QJsonArray hexArray = hexes.toArray();

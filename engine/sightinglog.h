@@ -20,8 +20,7 @@
 // day, in which hour they first showed up, a running total, and when each aircraft type was
 // first seen. Kept in "logbook.json" in the data folder, written at most once a minute and
 // when the application quits.
-class SightingLog : public QObject
-{
+class SightingLog : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;

@@ -20,7 +20,8 @@ constexpr int longTimeoutMs = 5000;
 
 RequestOptions options(int timeoutMs = longTimeoutMs)
 {
-    return RequestOptions { "Skyvelle/" SKYVELLE_VERSION " (+https://example.org/skyvelle)", timeoutMs };
+    return RequestOptions { "Skyvelle/" SKYVELLE_VERSION " (+https://example.org/skyvelle)",
+        timeoutMs };
 }
 
 QByteArray records(std::initializer_list<const char *> hexes, const char *key = "ac")
@@ -30,8 +31,8 @@ QByteArray records(std::initializer_list<const char *> hexes, const char *key = 
     for (const char *hex : hexes) {
         if (!list.isEmpty())
             list += ',';
-        list += "{\"hex\":\"" + QByteArray(hex) + "\",\"lat\":45.6,\"lon\":-122.5,\"dst\":"
-            + QByteArray::number(distance++) + '}';
+        list += "{\"hex\":\"" + QByteArray(hex)
+            + "\",\"lat\":45.6,\"lon\":-122.5,\"dst\":" + QByteArray::number(distance++) + '}';
     }
     return "{\"" + QByteArray(key) + "\":[" + list + "]}";
 }
@@ -97,8 +98,7 @@ Outcome run(FeedFetch *fetch)
 
 } // namespace
 
-class TestAdsb : public QObject
-{
+class TestAdsb : public QObject {
     Q_OBJECT
 
     Services servicesFor(const QUrl &primary, const QUrl &secondary) const
@@ -140,10 +140,10 @@ private Q_SLOTS:
         QCOMPARE(sources.size(), 2);
         QCOMPARE(sources[0].name, u"adsb.lol"_s);
         QCOMPARE(sources[0].url(45.123456, -122.9, 25),
-                 u"https://api.adsb.lol/v2/point/45.12346/-122.90000/25"_s);
+            u"https://api.adsb.lol/v2/point/45.12346/-122.90000/25"_s);
         QCOMPARE(sources[1].name, u"adsb.fi"_s);
         QCOMPARE(sources[1].url(45.123456, -122.9, 250),
-                 u"https://opendata.adsb.fi/api/v2/lat/45.12346/lon/-122.90000/dist/250"_s);
+            u"https://opendata.adsb.fi/api/v2/lat/45.12346/lon/-122.90000/dist/250"_s);
     }
 
     void usableAircraft()
@@ -163,7 +163,8 @@ private Q_SLOTS:
         QStringList order;
         for (const Aircraft &a : ADSB::usableAircraft(*response->ac))
             order << a.hex;
-        QCOMPARE(order, QStringList({ u"near"_s, u"far"_s, u"far2"_s, u"fresh"_s, u"none1"_s, u"none2"_s }));
+        QCOMPARE(order,
+            QStringList({ u"near"_s, u"far"_s, u"far2"_s, u"fresh"_s, u"none1"_s, u"none2"_s }));
     }
 
     void failOver_data()
@@ -175,19 +176,33 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("secondaryAsked");
 
-        QTest::newRow("aircraft, not asked") << u"aircraft"_s << u"aircraft"_s << u"Primary"_s << 2 << QString() << 0;
-        QTest::newRow("empty, aircraft") << u"empty"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
-        QTest::newRow("empty, empty") << u"empty"_s << u"empty"_s << u"Primary"_s << 0 << QString() << 1;
-        QTest::newRow("empty, fails") << u"empty"_s << u"503"_s << u"Primary"_s << 0 << QString() << 1;
-        QTest::newRow("fails, aircraft") << u"503"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
-        QTest::newRow("fails, empty") << u"garbage"_s << u"empty"_s << u"Secondary"_s << 0 << QString() << 1;
-        QTest::newRow("fails, fails (status)") << u"garbage"_s << u"503"_s << QString() << 0 << u"Secondary returned an error"_s << 1;
-        QTest::newRow("other 2xx is an error") << u"503"_s << u"204"_s << QString() << 0 << u"Secondary returned an error"_s << 1;
-        QTest::newRow("fails, bad record") << u"503"_s << u"bad record"_s << QString() << 0 << u"Secondary: aircraft 2: \"hex\" is missing"_s << 1;
-        QTest::newRow("fails, wrong type") << u"503"_s << u"wrong type"_s << QString() << 0 << u"Secondary: aircraft 1: \"gs\" is not a number"_s << 1;
-        QTest::newRow("fails, garbage") << u"503"_s << u"garbage"_s << QString() << 0 << u"Secondary: the answer is not valid JSON"_s << 1;
-        QTest::newRow("truncated, closed") << u"truncated"_s << u"closed"_s << QString() << 0 << u"Secondary: "_s << 1;
-        QTest::newRow("closed, aircraft") << u"closed"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
+        QTest::newRow("aircraft, not asked")
+            << u"aircraft"_s << u"aircraft"_s << u"Primary"_s << 2 << QString() << 0;
+        QTest::newRow("empty, aircraft")
+            << u"empty"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
+        QTest::newRow("empty, empty")
+            << u"empty"_s << u"empty"_s << u"Primary"_s << 0 << QString() << 1;
+        QTest::newRow("empty, fails")
+            << u"empty"_s << u"503"_s << u"Primary"_s << 0 << QString() << 1;
+        QTest::newRow("fails, aircraft")
+            << u"503"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
+        QTest::newRow("fails, empty")
+            << u"garbage"_s << u"empty"_s << u"Secondary"_s << 0 << QString() << 1;
+        QTest::newRow("fails, fails (status)")
+            << u"garbage"_s << u"503"_s << QString() << 0 << u"Secondary returned an error"_s << 1;
+        QTest::newRow("other 2xx is an error")
+            << u"503"_s << u"204"_s << QString() << 0 << u"Secondary returned an error"_s << 1;
+        QTest::newRow("fails, bad record") << u"503"_s << u"bad record"_s << QString() << 0
+                                           << u"Secondary: aircraft 2: \"hex\" is missing"_s << 1;
+        QTest::newRow("fails, wrong type")
+            << u"503"_s << u"wrong type"_s << QString() << 0
+            << u"Secondary: aircraft 1: \"gs\" is not a number"_s << 1;
+        QTest::newRow("fails, garbage") << u"503"_s << u"garbage"_s << QString() << 0
+                                        << u"Secondary: the answer is not valid JSON"_s << 1;
+        QTest::newRow("truncated, closed")
+            << u"truncated"_s << u"closed"_s << QString() << 0 << u"Secondary: "_s << 1;
+        QTest::newRow("closed, aircraft")
+            << u"closed"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
     }
 
     void failOver()
@@ -226,7 +241,8 @@ private Q_SLOTS:
     {
         QNetworkAccessManager network;
         const QUrl closed(u"http://127.0.0.1:%1"_s.arg(TestServer::closedPort()));
-        const Outcome outcome = run(ADSB::fetch(&network, servicesFor(closed, closed), home, 25, options(), this));
+        const Outcome outcome =
+            run(ADSB::fetch(&network, servicesFor(closed, closed), home, 25, options(), this));
         QVERIFY(outcome.error);
         QVERIFY2(outcome.error->startsWith(u"Secondary: "_s), qPrintable(*outcome.error));
         QVERIFY(outcome.error->size() > u"Secondary: "_s.size());
@@ -249,8 +265,8 @@ private Q_SLOTS:
         server.setReply(primaryPath, behaviour(u"empty"_s));
         server.setReply(secondaryPath, reply(records({ "b1" }, "aircraft")));
         QNetworkAccessManager network;
-        const Outcome outcome
-            = run(ADSB::fetch(&network, servicesFor(server.baseUrl(), server.baseUrl()), home, 24.6, options(), this));
+        const Outcome outcome = run(ADSB::fetch(&network,
+            servicesFor(server.baseUrl(), server.baseUrl()), home, 24.6, options(), this));
         QVERIFY(outcome.result);
         QCOMPARE(outcome.result->aircraft.first().hex, u"b1"_s);
 
@@ -259,7 +275,7 @@ private Q_SLOTS:
         for (const auto &request : requests) {
             QCOMPARE(request.method, "GET"_ba);
             QCOMPARE(request.headers.value("user-agent"),
-                     "Skyvelle/" SKYVELLE_VERSION " (+https://example.org/skyvelle)"_ba);
+                "Skyvelle/" SKYVELLE_VERSION " (+https://example.org/skyvelle)"_ba);
             QVERIFY(!request.headers.contains("authorization"));
         }
         QCOMPARE(requests[0].path, primaryPath);
@@ -276,8 +292,9 @@ private Q_SLOTS:
         QNetworkAccessManager network;
         QElapsedTimer timer;
         timer.start();
-        const Outcome outcome = run(ADSB::fetch(&network, servicesFor(server.baseUrl(), server.baseUrl()),
-                                                home, 25, options(shortTimeoutMs), this));
+        const Outcome outcome =
+            run(ADSB::fetch(&network, servicesFor(server.baseUrl(), server.baseUrl()), home, 25,
+                options(shortTimeoutMs), this));
         QVERIFY(outcome.result);
         QCOMPARE(outcome.result->source, u"Secondary"_s);
         // Qt runs its timers coarsely, which may fire up to 5% early.
@@ -296,13 +313,15 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         const Services services = servicesFor(server.baseUrl(), server.baseUrl());
-        const Outcome outcome = run(ADSB::fetch(&network, services, home, 25, options(shortTimeoutMs), this));
+        const Outcome outcome =
+            run(ADSB::fetch(&network, services, home, 25, options(shortTimeoutMs), this));
         QVERIFY(outcome.result);
         QCOMPARE(outcome.result->source, u"Secondary"_s);
         QVERIFY(timer.elapsed() >= shortTimeoutMs * 95 / 100 - 50);
 
         server.setReply(secondaryPath, slow);
-        const Outcome both = run(ADSB::fetch(&network, services, home, 25, options(shortTimeoutMs), this));
+        const Outcome both =
+            run(ADSB::fetch(&network, services, home, 25, options(shortTimeoutMs), this));
         QVERIFY(both.error);
         QCOMPARE(both.error, u"Secondary: The request timed out."_s);
     }
@@ -361,8 +380,8 @@ private Q_SLOTS:
         server.setReply(secondaryPath, hang);
         QNetworkAccessManager network;
         const QUrl closed(u"http://127.0.0.1:%1"_s.arg(TestServer::closedPort()));
-        const Outcome outcome
-            = run(ADSB::fetch(&network, servicesFor(closed, server.baseUrl()), home, 25, options(shortTimeoutMs), this));
+        const Outcome outcome = run(ADSB::fetch(&network, servicesFor(closed, server.baseUrl()),
+            home, 25, options(shortTimeoutMs), this));
         QVERIFY(outcome.error);
         QCOMPARE(outcome.error, u"Secondary: The request timed out."_s);
     }
@@ -376,7 +395,7 @@ private Q_SLOTS:
         server.setReply(secondaryPath, behaviour(u"aircraft"_s));
         QNetworkAccessManager network;
         FeedFetch *fetch = ADSB::fetch(&network, servicesFor(server.baseUrl(), server.baseUrl()),
-                                       home, 25, options(shortTimeoutMs), this);
+            home, 25, options(shortTimeoutMs), this);
         QSignalSpy finished(fetch, &Reply::finished);
         QTRY_COMPARE(server.requestCount(u"/v2/point"_s), 1);
         fetch->cancel();

@@ -30,8 +30,7 @@ Aircraft decode(const QByteArray &json)
 
 } // namespace
 
-class TestAircraft : public QObject
-{
+class TestAircraft : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -106,17 +105,23 @@ private Q_SLOTS:
         QTest::newRow("array root") << "[]"_ba << u"object"_s;
         QTest::newRow("ac not a list") << R"({"ac":{}})"_ba << u"\"ac\""_s;
         QTest::newRow("record not an object") << R"({"ac":[1]})"_ba << u"aircraft 1"_s;
-        QTest::newRow("no hex") << R"({"ac":[{"hex":"a"},{"flight":"X"}]})"_ba << u"aircraft 2: \"hex\" is missing"_s;
+        QTest::newRow("no hex") << R"({"ac":[{"hex":"a"},{"flight":"X"}]})"_ba
+                                << u"aircraft 2: \"hex\" is missing"_s;
         QTest::newRow("null hex") << R"({"ac":[{"hex":null}]})"_ba << u"hex"_s;
         QTest::newRow("numeric hex") << R"({"ac":[{"hex":123}]})"_ba << u"hex"_s;
         QTest::newRow("gs as text") << R"({"ac":[{"hex":"a","gs":"320"}]})"_ba << u"\"gs\""_s;
-        QTest::newRow("fractional alt_geom") << R"({"ac":[{"hex":"a","alt_geom":1000.5}]})"_ba << u"alt_geom"_s;
-        QTest::newRow("dbFlags too big") << R"({"ac":[{"hex":"a","dbFlags":18446744073709551615}]})"_ba << u"dbFlags"_s;
-        QTest::newRow("squawk as number") << R"({"ac":[{"hex":"a","squawk":7700}]})"_ba << u"squawk"_s;
-        QTest::newRow("flight as bool") << R"({"ac":[{"hex":"a","flight":true}]})"_ba << u"flight"_s;
+        QTest::newRow("fractional alt_geom")
+            << R"({"ac":[{"hex":"a","alt_geom":1000.5}]})"_ba << u"alt_geom"_s;
+        QTest::newRow("dbFlags too big")
+            << R"({"ac":[{"hex":"a","dbFlags":18446744073709551615}]})"_ba << u"dbFlags"_s;
+        QTest::newRow("squawk as number")
+            << R"({"ac":[{"hex":"a","squawk":7700}]})"_ba << u"squawk"_s;
+        QTest::newRow("flight as bool")
+            << R"({"ac":[{"hex":"a","flight":true}]})"_ba << u"flight"_s;
         QTest::newRow("lat as array") << R"({"ac":[{"hex":"a","lat":[1]}]})"_ba << u"lat"_s;
         // Reported in key order: "flight" is checked before "gs".
-        QTest::newRow("first bad key wins") << R"({"ac":[{"gs":"x","hex":"a","flight":1}]})"_ba << u"\"flight\""_s;
+        QTest::newRow("first bad key wins")
+            << R"({"ac":[{"gs":"x","hex":"a","flight":1}]})"_ba << u"\"flight\""_s;
     }
 
     void rejectedAnswers()
@@ -177,11 +182,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shortText");
         QTest::addColumn<int>("feet"); // -1: none
-        QTest::newRow("ground with geom") << R"({"hex":"a","alt_baro":"ground","alt_geom":50})"_ba << u"On ground"_s << u"GND"_s << 50;
-        QTest::newRow("baro") << R"({"hex":"a","alt_baro":12500})"_ba << u"12,500 ft"_s << u"12,500ft"_s << 12500;
-        QTest::newRow("geom fallback") << R"({"hex":"a","alt_geom":900})"_ba << u"900 ft"_s << u"900ft"_s << 900;
-        QTest::newRow("flight level") << R"({"hex":"a","alt_baro":24050})"_ba << u"24,050 ft"_s << u"FL240"_s << 24050;
-        QTest::newRow("FL180") << R"({"hex":"a","alt_baro":18000})"_ba << u"18,000 ft"_s << u"FL180"_s << 18000;
+        QTest::newRow("ground with geom") << R"({"hex":"a","alt_baro":"ground","alt_geom":50})"_ba
+                                          << u"On ground"_s << u"GND"_s << 50;
+        QTest::newRow("baro") << R"({"hex":"a","alt_baro":12500})"_ba << u"12,500 ft"_s
+                              << u"12,500ft"_s << 12500;
+        QTest::newRow("geom fallback")
+            << R"({"hex":"a","alt_geom":900})"_ba << u"900 ft"_s << u"900ft"_s << 900;
+        QTest::newRow("flight level")
+            << R"({"hex":"a","alt_baro":24050})"_ba << u"24,050 ft"_s << u"FL240"_s << 24050;
+        QTest::newRow("FL180") << R"({"hex":"a","alt_baro":18000})"_ba << u"18,000 ft"_s
+                               << u"FL180"_s << 18000;
         QTest::newRow("none") << R"({"hex":"a"})"_ba << u"—"_s << u"—"_s << -1;
     }
 
@@ -195,7 +205,8 @@ private Q_SLOTS:
         const Aircraft a = decode(json);
         QCOMPARE(a.altitudeText(english), text);
         QCOMPARE(a.shortAltitude(english), shortText);
-        QCOMPARE(a.altitudeFeet(), feet < 0 ? std::optional<qint64>() : std::optional<qint64>(feet));
+        QCOMPARE(
+            a.altitudeFeet(), feet < 0 ? std::optional<qint64>() : std::optional<qint64>(feet));
     }
 
     void groupingFollowsTheLocale()
@@ -214,12 +225,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("operatorName");
         QTest::newRow("airline") << R"({"hex":"a1","flight":"ASA512  ","t":"b739"})"_ba
                                  << u"ASA512"_s << u"Boeing 737-900"_s << u"Alaska Airlines"_s;
-        QTest::newRow("registration") << R"({"hex":"a2","flight":"   ","r":"N512AS","desc":"CESSNA 172 skyhawk"})"_ba
-                                      << u"N512AS"_s << u"Cessna 172 Skyhawk"_s << QString();
-        QTest::newRow("hex") << R"({"hex":"ab12cd","flight":" \t ","r":"","ownOp":"SKY HIGH flying club"})"_ba
-                             << u"AB12CD"_s << QString() << u"Sky High Flying Club"_s;
-        QTest::newRow("unknown airline") << R"({"hex":"a3","flight":"ZZZ123"})"_ba
-                                         << u"ZZZ123"_s << QString() << QString();
+        QTest::newRow("registration")
+            << R"({"hex":"a2","flight":"   ","r":"N512AS","desc":"CESSNA 172 skyhawk"})"_ba
+            << u"N512AS"_s << u"Cessna 172 Skyhawk"_s << QString();
+        QTest::newRow("hex")
+            << R"({"hex":"ab12cd","flight":" \t ","r":"","ownOp":"SKY HIGH flying club"})"_ba
+            << u"AB12CD"_s << QString() << u"Sky High Flying Club"_s;
+        QTest::newRow("unknown airline")
+            << R"({"hex":"a3","flight":"ZZZ123"})"_ba << u"ZZZ123"_s << QString() << QString();
         QTest::newRow("empty operator") << R"({"hex":"a4","flight":"UPS2914 ","ownOp":""})"_ba
                                         << u"UPS2914"_s << QString() << u"UPS Airlines"_s;
     }
@@ -242,17 +255,22 @@ private Q_SLOTS:
         QTest::addColumn<bool>("emergency");
         QTest::addColumn<bool>("military");
         QTest::addColumn<bool>("helicopter");
-        QTest::newRow("7700 despite none") << R"({"hex":"a","squawk":"7700","emergency":"none"})"_ba << true << false << false;
+        QTest::newRow("7700 despite none")
+            << R"({"hex":"a","squawk":"7700","emergency":"none"})"_ba << true << false << false;
         QTest::newRow("7500") << R"({"hex":"a","squawk":"7500"})"_ba << true << false << false;
         QTest::newRow("7601") << R"({"hex":"a","squawk":"7601"})"_ba << false << false << false;
-        QTest::newRow("none word") << R"({"hex":"a","emergency":"none"})"_ba << false << false << false;
-        QTest::newRow("other word") << R"({"hex":"a","emergency":"minfuel"})"_ba << true << false << false;
+        QTest::newRow("none word")
+            << R"({"hex":"a","emergency":"none"})"_ba << false << false << false;
+        QTest::newRow("other word")
+            << R"({"hex":"a","emergency":"minfuel"})"_ba << true << false << false;
         QTest::newRow("dbFlags 1") << R"({"hex":"a","dbFlags":1})"_ba << false << true << false;
         QTest::newRow("dbFlags 3") << R"({"hex":"a","dbFlags":3})"_ba << false << true << false;
         QTest::newRow("dbFlags 2") << R"({"hex":"a","dbFlags":2})"_ba << false << false << false;
-        QTest::newRow("A7") << R"({"hex":"a","category":"A7","t":"B738"})"_ba << false << false << true;
+        QTest::newRow("A7") << R"({"hex":"a","category":"A7","t":"B738"})"_ba << false << false
+                            << true;
         QTest::newRow("ec35 lower") << R"({"hex":"a","t":"ec35"})"_ba << false << false << true;
-        QTest::newRow("A1 plane") << R"({"hex":"a","category":"A1","t":"C172"})"_ba << false << false << false;
+        QTest::newRow("A1 plane") << R"({"hex":"a","category":"A1","t":"C172"})"_ba << false
+                                  << false << false;
     }
 
     void classifications()
@@ -269,15 +287,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("vertical"); // empty: absent
-        QTest::newRow("-63") << R"({"hex":"a","baro_rate":-63,"gs":319.5})"_ba << u"320 kt"_s << QString();
-        QTest::newRow("-64") << R"({"hex":"a","baro_rate":-64,"gs":0.4})"_ba << u"0 kt"_s << u"↓ 64 ft/min"_s;
-        QTest::newRow("geom") << R"({"hex":"a","geom_rate":1500})"_ba << u"—"_s << u"↑ 1,500 ft/min"_s;
-        QTest::newRow("baro wins") << R"({"hex":"a","baro_rate":0,"geom_rate":1500})"_ba << u"—"_s << QString();
+        QTest::newRow("-63") << R"({"hex":"a","baro_rate":-63,"gs":319.5})"_ba << u"320 kt"_s
+                             << QString();
+        QTest::newRow("-64") << R"({"hex":"a","baro_rate":-64,"gs":0.4})"_ba << u"0 kt"_s
+                             << u"↓ 64 ft/min"_s;
+        QTest::newRow("geom") << R"({"hex":"a","geom_rate":1500})"_ba << u"—"_s
+                              << u"↑ 1,500 ft/min"_s;
+        QTest::newRow("baro wins")
+            << R"({"hex":"a","baro_rate":0,"geom_rate":1500})"_ba << u"—"_s << QString();
         // Beyond any integer: no conversion, a short text.
         QTest::newRow("1e308") << R"({"hex":"a","gs":1e308})"_ba << u"1e+308 kt"_s << QString();
-        QTest::newRow("2^64 as integer") << R"({"hex":"a","gs":18446744073709551616})"_ba << u"1.84e+19 kt"_s << QString();
-        QTest::newRow("most negative rate") << R"({"hex":"a","baro_rate":-9223372036854775808})"_ba << u"—"_s
-                                            << u"↓ 9,223,372,036,854,775,808 ft/min"_s;
+        QTest::newRow("2^64 as integer")
+            << R"({"hex":"a","gs":18446744073709551616})"_ba << u"1.84e+19 kt"_s << QString();
+        QTest::newRow("most negative rate") << R"({"hex":"a","baro_rate":-9223372036854775808})"_ba
+                                            << u"—"_s << u"↓ 9,223,372,036,854,775,808 ft/min"_s;
     }
 
     void speedAndRate()
@@ -314,7 +337,8 @@ private Q_SLOTS:
         QCOMPARE(a.distanceText(u"nm"_s), u"1.7e+308 nm"_s);
         // In miles it is beyond what a double holds: shown as no distance at all.
         QVERIFY(!a.distanceText(u"mi"_s));
-        QCOMPARE(decode(R"({"hex":"a","dst":123456789012})"_ba).distanceText(u"km"_s), u"2.29e+11 km"_s);
+        QCOMPARE(
+            decode(R"({"hex":"a","dst":123456789012})"_ba).distanceText(u"km"_s), u"2.29e+11 km"_s);
     }
 
     void integersBeyond64Bits()
@@ -333,10 +357,12 @@ private Q_SLOTS:
         QCOMPARE(a.flight, u"12345678901234567890123 "_s);
         QCOMPARE(a.registration, u"\"99999999999999999999"_s);
         QCOMPARE(a.lat, 1.0);
-        // Not a whole number a 64-bit integer holds, so "not feet": on the ground, as any such value.
+        // Not a whole number a 64-bit integer holds, so "not feet": on the ground, as any such
+        // value.
         QCOMPARE(response->ac->at(1).altBaro, Altitude::ground());
 
-        QVERIFY(!decoder.decodeResponse(R"({"ac":[{"hex":"a","alt_geom":99999999999999999999999}]})"_ba, &error));
+        QVERIFY(!decoder.decodeResponse(
+            R"({"ac":[{"hex":"a","alt_geom":99999999999999999999999}]})"_ba, &error));
         QVERIFY2(error.contains(u"alt_geom"_s), qPrintable(error));
     }
 
@@ -364,10 +390,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("text");
-        QTest::newRow("elevation") << R"({"hex":"a","dir":315,"dst":1,"alt_baro":1300})"_ba << u"Look NW, 12° up"_s;
-        QTest::newRow("geom when baro absent") << R"({"hex":"a","dir":90,"dst":1,"alt_geom":1300})"_ba << u"Look E, 12° up"_s;
-        QTest::newRow("ground") << R"({"hex":"a","dir":315,"dst":1,"alt_baro":"ground","alt_geom":900})"_ba << u"Look NW"_s;
-        QTest::newRow("zero distance") << R"({"hex":"a","dir":0,"dst":0,"alt_baro":1000})"_ba << u"Look N"_s;
+        QTest::newRow("elevation")
+            << R"({"hex":"a","dir":315,"dst":1,"alt_baro":1300})"_ba << u"Look NW, 12° up"_s;
+        QTest::newRow("geom when baro absent")
+            << R"({"hex":"a","dir":90,"dst":1,"alt_geom":1300})"_ba << u"Look E, 12° up"_s;
+        QTest::newRow("ground")
+            << R"({"hex":"a","dir":315,"dst":1,"alt_baro":"ground","alt_geom":900})"_ba
+            << u"Look NW"_s;
+        QTest::newRow("zero distance")
+            << R"({"hex":"a","dir":0,"dst":0,"alt_baro":1000})"_ba << u"Look N"_s;
         QTest::newRow("no distance") << R"({"hex":"a","dir":0})"_ba << QString();
     }
 
@@ -412,11 +443,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("valid");
         QTest::newRow("edges") << R"({"latitude":-90,"longitude":180,"label":"x"})"_ba << true;
-        QTest::newRow("longitude 1e16") << R"({"latitude":45,"longitude":1e16,"label":"x"})"_ba << false;
-        QTest::newRow("latitude 1e308") << R"({"latitude":1e308,"longitude":0,"label":"x"})"_ba << false;
-        QTest::newRow("latitude 90.5") << R"({"latitude":90.5,"longitude":0,"label":"x"})"_ba << false;
-        QTest::newRow("longitude -180.01") << R"({"latitude":0,"longitude":-180.01,"label":"x"})"_ba << false;
-        QTest::newRow("beyond double") << R"({"latitude":0,"longitude":1e400,"label":"x"})"_ba << false;
+        QTest::newRow("longitude 1e16")
+            << R"({"latitude":45,"longitude":1e16,"label":"x"})"_ba << false;
+        QTest::newRow("latitude 1e308")
+            << R"({"latitude":1e308,"longitude":0,"label":"x"})"_ba << false;
+        QTest::newRow("latitude 90.5")
+            << R"({"latitude":90.5,"longitude":0,"label":"x"})"_ba << false;
+        QTest::newRow("longitude -180.01")
+            << R"({"latitude":0,"longitude":-180.01,"label":"x"})"_ba << false;
+        QTest::newRow("beyond double")
+            << R"({"latitude":0,"longitude":1e400,"label":"x"})"_ba << false;
     }
 
     void homeOffTheGlobe()

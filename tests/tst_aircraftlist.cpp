@@ -126,8 +126,7 @@ bool near(const QColor &a, const QColor &b, int tolerance = 6)
 
 } // namespace
 
-class TestAircraftList : public QObject
-{
+class TestAircraftList : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -143,8 +142,7 @@ class TestAircraftList : public QObject
         overrides.insert(u"feedPrimaryName"_s, u"Primary"_s);
         overrides.insert(u"feedSecondaryName"_s, u"Secondary"_s);
         return std::make_unique<FlightStore>(m_preferences.get(), &m_network,
-                                             Services::withOverrides(overrides),
-                                             m_dir->filePath(u"data"_s));
+            Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
     }
 
     static void pollOnce(FlightStore &store)
@@ -220,8 +218,8 @@ private Q_SLOTS:
         QTest::newRow("kilometres, no type")
             << R"({"hex":"a1","r":"N1","alt_baro":"ground","dst":2})"_ba << u"km"_s
             << u"N1, On ground, 3.7 km"_s;
-        QTest::newRow("no distance, no altitude") << R"({"hex":"a1b2"})"_ba << u"nm"_s
-                                                  << u"A1B2, —"_s;
+        QTest::newRow("no distance, no altitude")
+            << R"({"hex":"a1b2"})"_ba << u"nm"_s << u"A1B2, —"_s;
         QTest::newRow("emergency and military")
             << R"({"hex":"ae01","flight":"RCH1","squawk":"7700","dbFlags":1,"alt_baro":300})"_ba
             << u"mi"_s << u"RCH1, 300 ft, emergency, military"_s;
@@ -231,9 +229,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, json);
         QFETCH(QString, unit);
-        QTEST(AircraftRowPainter::accessibilityText(decode(json), unit, QLocale(QLocale::English,
-                                                                          QLocale::UnitedStates)),
-              "text");
+        QTEST(AircraftRowPainter::accessibilityText(
+                  decode(json), unit, QLocale(QLocale::English, QLocale::UnitedStates)),
+            "text");
     }
 
     void iconColor_data()
@@ -245,21 +243,21 @@ private Q_SLOTS:
         const QColor accent(1, 2, 3);
         const auto band = [](int i) { return AltitudeColors::bands().at(i).color; };
         const QByteArray both = R"({"hex":"a1","squawk":"7700","dbFlags":1,"alt_baro":500})"_ba;
-        QTest::newRow("emergency beats military") << both << true << u"#FFFFFF"_s
-                                                  << SystemColors::emergencyRed();
+        QTest::newRow("emergency beats military")
+            << both << true << u"#FFFFFF"_s << SystemColors::emergencyRed();
         QTest::newRow("military beats altitude")
             << R"({"hex":"a1","dbFlags":3,"alt_baro":500})"_ba << true << u"#FFFFFF"_s
             << SystemColors::militaryGreen();
         QTest::newRow("plane colour") << R"({"hex":"a1","alt_baro":500})"_ba << false
                                       << u"#64D2FF"_s << QColor(0x64, 0xD2, 0xFF);
-        QTest::newRow("unparsable colour: accent") << R"({"hex":"a1"})"_ba << false << u"orange"_s
-                                                   << accent;
-        QTest::newRow("below 2,000") << R"({"hex":"a1","alt_baro":1999})"_ba << true << u""_s
-                                     << band(0);
+        QTest::newRow("unparsable colour: accent")
+            << R"({"hex":"a1"})"_ba << false << u"orange"_s << accent;
+        QTest::newRow("below 2,000")
+            << R"({"hex":"a1","alt_baro":1999})"_ba << true << u""_s << band(0);
         QTest::newRow("negative") << R"({"hex":"a1","alt_baro":-50})"_ba << true << u""_s
                                   << band(0);
-        QTest::newRow("2,000 is yellow") << R"({"hex":"a1","alt_baro":2000})"_ba << true << u""_s
-                                         << band(1);
+        QTest::newRow("2,000 is yellow")
+            << R"({"hex":"a1","alt_baro":2000})"_ba << true << u""_s << band(1);
         QTest::newRow("10,000") << R"({"hex":"a1","alt_baro":10000})"_ba << true << u""_s
                                 << band(2);
         QTest::newRow("20,000") << R"({"hex":"a1","alt_baro":20000})"_ba << true << u""_s
@@ -269,8 +267,8 @@ private Q_SLOTS:
         QTest::newRow("ground uses alt_geom")
             << R"({"hex":"a1","alt_baro":"ground","alt_geom":12000})"_ba << true << u""_s
             << band(2);
-        QTest::newRow("no altitude: grey") << R"({"hex":"a1"})"_ba << true << u"#FF0000"_s
-                                           << QColor(142, 142, 147);
+        QTest::newRow("no altitude: grey")
+            << R"({"hex":"a1"})"_ba << true << u"#FF0000"_s << QColor(142, 142, 147);
     }
 
     void iconColor()
@@ -332,17 +330,17 @@ private Q_SLOTS:
         // Unrotated the plane points east, so its wings and tail weigh on the west half.
         QTest::addColumn<QPointF>("weight");
         const QColor orange(0xFF, 0x8A, 0x00);
-        QTest::newRow("no track: east") << R"({"hex":"a1"})"_ba << orange << QColor(Qt::white)
-                                        << QPointF(-1, 0);
-        QTest::newRow("track 90: east") << R"({"hex":"a1","track":90})"_ba << orange
-                                        << QColor(Qt::white) << QPointF(-1, 0);
-        QTest::newRow("track 0: north") << R"({"hex":"a1","track":0})"_ba << orange
-                                        << QColor(Qt::white) << QPointF(0, 1);
-        QTest::newRow("track 180: south") << R"({"hex":"a1","track":180})"_ba << orange
-                                          << QColor(Qt::white) << QPointF(0, -1);
-        QTest::newRow("military, west") << R"({"hex":"a1","dbFlags":1,"track":270})"_ba
-                                        << SystemColors::militaryGreen() << QColor(Qt::white)
-                                        << QPointF(1, 0);
+        QTest::newRow("no track: east")
+            << R"({"hex":"a1"})"_ba << orange << QColor(Qt::white) << QPointF(-1, 0);
+        QTest::newRow("track 90: east")
+            << R"({"hex":"a1","track":90})"_ba << orange << QColor(Qt::white) << QPointF(-1, 0);
+        QTest::newRow("track 0: north")
+            << R"({"hex":"a1","track":0})"_ba << orange << QColor(Qt::white) << QPointF(0, 1);
+        QTest::newRow("track 180: south")
+            << R"({"hex":"a1","track":180})"_ba << orange << QColor(Qt::white) << QPointF(0, -1);
+        QTest::newRow("military, west")
+            << R"({"hex":"a1","dbFlags":1,"track":270})"_ba << SystemColors::militaryGreen()
+            << QColor(Qt::white) << QPointF(1, 0);
     }
 
     void paintedIcon()
@@ -360,15 +358,15 @@ private Q_SLOTS:
         image.fill(Qt::white);
         QPainter painter(&image);
         painter.scale(scale, scale);
-        row.rowPainter().paint(&painter, rect, decode(json), QApplication::palette(), false,
-                     QApplication::font());
+        row.rowPainter().paint(
+            &painter, rect, decode(json), QApplication::palette(), false, QApplication::font());
         painter.end();
 
         // The 20-point disc sits in a 24-point slot 8 points in, centred on the row.
         const QPointF centre(8 + 12, rect.height() / 2.0);
         const QPoint ringInside = ((centre + QPointF(-8.5, 0)) * scale).toPoint();
         QVERIFY2(near(image.pixelColor(ringInside), disc),
-                 qPrintable(image.pixelColor(ringInside).name()));
+            qPrintable(image.pixelColor(ringInside).name()));
         const QRect discArea(((centre - QPointF(7, 7)) * scale).toPoint(), QSize(14, 14) * scale);
         int count = 0;
         const QPointF mass = centroidOf(image, discArea, glyph, &count);
@@ -376,7 +374,7 @@ private Q_SLOTS:
         // The centre of mass lies clearly on the expected side and near the other axis.
         const QPointF along(mass.x() * weight.x(), mass.y() * weight.y());
         QVERIFY2(along.x() + along.y() > 0.5 * scale,
-                 qPrintable(u"%1,%2"_s.arg(mass.x()).arg(mass.y())));
+            qPrintable(u"%1,%2"_s.arg(mass.x()).arg(mass.y())));
         const double across = weight.x() != 0 ? mass.y() : mass.x();
         QVERIFY2(qAbs(across) < 0.5 * scale, qPrintable(QString::number(across)));
     }
@@ -402,8 +400,8 @@ private Q_SLOTS:
         QImage image(300, row.rowPainter().rowHeight(QApplication::font()), QImage::Format_ARGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        row.rowPainter().paint(&painter, image.rect(), aircraft, QApplication::palette(), false,
-                     QApplication::font());
+        row.rowPainter().paint(
+            &painter, image.rect(), aircraft, QApplication::palette(), false, QApplication::font());
         painter.end();
         // Right of the icon, the only strongly coloured pixels are the badge's text.
         int strong = 0;
@@ -444,7 +442,8 @@ private Q_SLOTS:
         QFETCH(QString, after);
         QFETCH(int, moves);
         AircraftListModel model(m_preferences.get());
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setAircraft(planes(before));
         QCOMPARE(hexesOf(model), before);
 
@@ -482,8 +481,8 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.first().at(0).toModelIndex().row(), 1);
         QCOMPARE(changed.first().at(1).toModelIndex().row(), 1);
-        QCOMPARE(model.index(1).data(AircraftListModel::AircraftRole).value<Aircraft>().altGeom,
-                 9000);
+        QCOMPARE(
+            model.index(1).data(AircraftListModel::AircraftRole).value<Aircraft>().altGeom, 9000);
         model.setAircraft(next);
         QCOMPARE(changed.size(), 1);
     }
@@ -491,7 +490,8 @@ private Q_SLOTS:
     void modelSurvivesRandomPolls()
     {
         AircraftListModel model(m_preferences.get());
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QRandomGenerator random(20261208);
         const QString pool = u"abcdefghijklmnopqrstuvwxyz0123456789"_s;
         for (int poll = 0; poll < 300; ++poll) {
@@ -522,7 +522,7 @@ private Q_SLOTS:
         m_preferences->setDistanceUnit(Preferences::DistanceUnit::NauticalMiles);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(model.index(0).data(AircraftListModel::AccessibilityTextRole).toString(),
-                 u"N1, —, 10.0 nm"_s);
+            u"N1, —, 10.0 nm"_s);
     }
 
     // ---- The sidebar
@@ -536,22 +536,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("orange");
         using O = AircraftListView::Overlay;
-        QTest::newRow("no data") << u"error"_s << int(O::noData) << u"No Data"_s
-                                 << u"<error>"_s << u"<error>"_s << true;
+        QTest::newRow("no data") << u"error"_s << int(O::noData) << u"No Data"_s << u"<error>"_s
+                                 << u"<error>"_s << true;
         QTest::newRow("paused") << u"paused"_s << int(O::paused) << u"Paused"_s
                                 << u"Resume updates to check for aircraft."_s << u"Paused"_s
                                 << true;
         QTest::newRow("checking") << u"hang"_s << int(O::checking) << u""_s
                                   << u"Checking for aircraft…"_s << u"Connecting…"_s << false;
-        QTest::newRow("quiet skies") << u"empty"_s << int(O::quietSkies) << u"Quiet Skies"_s
-                                     << u"No aircraft within 25 nm right now."_s
-                                     << u"Live via Primary"_s << false;
+        QTest::newRow("quiet skies")
+            << u"empty"_s << int(O::quietSkies) << u"Quiet Skies"_s
+            << u"No aircraft within 25 nm right now."_s << u"Live via Primary"_s << false;
         QTest::newRow("aircraft") << u"aircraft"_s << int(O::none) << u""_s << u""_s
                                   << u"Live via Primary"_s << false;
-        QTest::newRow("error keeps the list") << u"aircraftThenError"_s << int(O::none) << u""_s
-                                              << u""_s << u"<error>"_s << true;
-        QTest::newRow("paused keeps the list") << u"aircraftThenPause"_s << int(O::none) << u""_s
-                                               << u""_s << u"Paused"_s << true;
+        QTest::newRow("error keeps the list")
+            << u"aircraftThenError"_s << int(O::none) << u""_s << u""_s << u"<error>"_s << true;
+        QTest::newRow("paused keeps the list")
+            << u"aircraftThenPause"_s << int(O::none) << u""_s << u""_s << u"Paused"_s << true;
     }
 
     void overlays()
@@ -627,21 +627,21 @@ private Q_SLOTS:
         QCOMPARE(statusText->text(), status);
         QCOMPARE(statusText->textFormat(), Qt::PlainText);
         const bool errorShown = !error.isEmpty() && !store->isPaused();
-        QCOMPARE(statusText->palette().color(QPalette::WindowText) == SystemColors::red(view.palette()),
-                 errorShown);
+        QCOMPARE(
+            statusText->palette().color(QPalette::WindowText) == SystemColors::red(view.palette()),
+            errorShown);
         const QImage dot = child<QLabel>(view, u"statusDot"_s)->grab().toImage();
         const QColor centre = dot.pixelColor(dot.width() / 2, dot.height() / 2);
-        const QColor expected = orange ? SystemColors::orange(view.palette())
-                                       : SystemColors::green(view.palette());
+        const QColor expected =
+            orange ? SystemColors::orange(view.palette()) : SystemColors::green(view.palette());
         QVERIFY2(near(centre, expected, 12), qPrintable(centre.name()));
     }
 
     void filterMenuAndCount()
     {
         m_server->setPrefixReply(primaryPrefix,
-                                 answer({ record("a1", 1, R"("dbFlags":1)"_ba),
-                                          record("b2", 2, R"("category":"A7")"_ba),
-                                          record("c3", 3, R"("flight":"UAL12")"_ba) }));
+            answer({ record("a1", 1, R"("dbFlags":1)"_ba), record("b2", 2, R"("category":"A7")"_ba),
+                record("c3", 3, R"("flight":"UAL12")"_ba) }));
         auto store = makeStore();
         store->setHome(portland);
         QTRY_COMPARE(store->aircraft().size(), 3);
@@ -660,9 +660,10 @@ private Q_SLOTS:
         QStringList titles;
         for (QAction *action : menu->actions())
             titles << (action->isSeparator() ? u"-"_s : action->text());
-        QCOMPARE(titles, (QStringList { u"All Aircraft"_s, u"-"_s, u"Emergency"_s, u"Military"_s,
-                                        u"Helicopters"_s, u"Airliners"_s, u"General Aviation"_s,
-                                        u"Low Altitude (<2,000 ft)"_s }));
+        QCOMPARE(titles,
+            (QStringList { u"All Aircraft"_s, u"-"_s, u"Emergency"_s, u"Military"_s,
+                u"Helicopters"_s, u"Airliners"_s, u"General Aviation"_s,
+                u"Low Altitude (<2,000 ft)"_s }));
         auto *all = menu->findChild<QAction *>(u"filterAll"_s);
         QVERIFY(!all->icon().isNull()); // the check mark: nothing is filtered
         auto *military = menu->findChild<QAction *>(u"filter-military"_s);
@@ -696,7 +697,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("withSearch");
         QTest::addColumn<QString>("text");
-        QTest::newRow("filters only") << false << u"Nothing in range matches the selected filters."_s;
+        QTest::newRow("filters only")
+            << false << u"Nothing in range matches the selected filters."_s;
         QTest::newRow("filters and search")
             << true << u"Nothing matches the current filters and search."_s;
     }
@@ -762,7 +764,8 @@ private Q_SLOTS:
         list->verticalScrollBar()->setValue(30);
         const QRect rect = list->visualRect(list->model()->index(1, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        const QString picked = list->model()->index(1, 0).data(AircraftListModel::HexRole).toString();
+        const QString picked =
+            list->model()->index(1, 0).data(AircraftListModel::HexRole).toString();
         QCOMPARE(picked, u"h01"_s);
         QCOMPARE(store->selectedHex(), picked);
 
@@ -783,8 +786,8 @@ private Q_SLOTS:
 
     void selectionFollowsTheStore()
     {
-        m_server->setPrefixReply(primaryPrefix,
-                                 answer({ record("a1", 1), record("b2", 2), record("c3", 3) }));
+        m_server->setPrefixReply(
+            primaryPrefix, answer({ record("a1", 1), record("b2", 2), record("c3", 3) }));
         auto store = makeStore();
         store->setHome(portland);
         QTRY_COMPARE(store->aircraft().size(), 3);
@@ -815,8 +818,7 @@ private Q_SLOTS:
 
     void rowsAreAccessibleByTheirText()
     {
-        m_server->setPrefixReply(
-            primaryPrefix,
+        m_server->setPrefixReply(primaryPrefix,
             answer({ record("a1", 10, R"("flight":"ASA12","t":"B739","alt_baro":12500)"_ba) }));
         auto store = makeStore();
         store->setHome(portland);
@@ -825,7 +827,8 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
 
-        const QString expected = AircraftRowPainter::accessibilityText(store->aircraft().first(), u"mi"_s);
+        const QString expected =
+            AircraftRowPainter::accessibilityText(store->aircraft().first(), u"mi"_s);
         QVERIFY(expected.startsWith(u"ASA12, B739, "_s));
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view.listView());
         QVERIFY(list);
@@ -837,8 +840,8 @@ private Q_SLOTS:
 
     void listDrawsTheIconColour()
     {
-        m_server->setPrefixReply(primaryPrefix,
-                                 answer({ record("a1", 1, R"("alt_baro":25000)"_ba) }));
+        m_server->setPrefixReply(
+            primaryPrefix, answer({ record("a1", 1, R"("alt_baro":25000)"_ba) }));
         auto store = makeStore();
         store->setHome(portland);
         QTRY_COMPARE(store->aircraft().size(), 1);

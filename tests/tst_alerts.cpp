@@ -38,8 +38,7 @@ QByteArray southOfHome(const QByteArray &fields)
 }
 
 // A freedesktop notification server on the private bus, recording what it is asked.
-class NotificationServer : public QObject
-{
+class NotificationServer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
@@ -60,10 +59,11 @@ public:
 
 public Q_SLOTS:
     uint Notify(const QString &appName, uint replacesId, const QString &appIcon,
-                const QString &summary, const QString &body, const QStringList &actions,
-                const QVariantMap &hints, int expireTimeout)
+        const QString &summary, const QString &body, const QStringList &actions,
+        const QVariantMap &hints, int expireTimeout)
     {
-        calls.append({ appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout });
+        calls.append(
+            { appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout });
         return uint(100 + calls.size());
     }
     QStringList GetCapabilities()
@@ -87,8 +87,7 @@ Q_SIGNALS:
 
 } // namespace
 
-class TestAlerts : public QObject
-{
+class TestAlerts : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -131,13 +130,14 @@ private Q_SLOTS:
         const QString config = m_dir.filePath(u"bus.conf"_s);
         QFile file(config);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                   "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig><type>session</type><listen>unix:dir="
-                   + m_dir.path().toUtf8()
-                   + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                     "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                     "<allow own=\"*\"/></policy></busconfig>\n");
+        file.write(
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+            "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig><type>session</type><listen>unix:dir="
+            + m_dir.path().toUtf8()
+            + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+              "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+              "<allow own=\"*\"/></policy></busconfig>\n");
         file.close();
         m_bus.start(daemon, { u"--config-file"_s, config, u"--print-address"_s, u"--nofork"_s });
         QVERIFY(m_bus.waitForStarted());
@@ -185,7 +185,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("titles");
 
         const QStringList all { u"alertFlyover"_s, u"alertMilitary"_s, u"alertHelicopters"_s,
-                                u"alertLowAltitude"_s };
+            u"alertLowAltitude"_s };
         QTest::newRow("emergency on while never stored")
             << QByteArray(R"({"hex":"a1","squawk":"7700","alt_baro":35000})") << QStringList()
             << QStringList { u"Emergency squawk 7700"_s };
@@ -196,21 +196,20 @@ private Q_SLOTS:
             << QByteArray(R"({"hex":"a1","squawk":"7500"})") << QStringList { u"!alertEmergency"_s }
             << QStringList();
         QTest::newRow("military needs its switch")
-            << QByteArray(R"({"hex":"ae01","dbFlags":1,"alt_baro":9000})") << QStringList() << QStringList();
-        QTest::newRow("military")
-            << QByteArray(R"({"hex":"ae01","dbFlags":3,"alt_baro":9000})")
-            << QStringList { u"alertMilitary"_s } << QStringList { u"Military aircraft in range"_s };
+            << QByteArray(R"({"hex":"ae01","dbFlags":1,"alt_baro":9000})") << QStringList()
+            << QStringList();
+        QTest::newRow("military") << QByteArray(R"({"hex":"ae01","dbFlags":3,"alt_baro":9000})")
+                                  << QStringList { u"alertMilitary"_s }
+                                  << QStringList { u"Military aircraft in range"_s };
         QTest::newRow("helicopter flying low fires twice")
             << QByteArray(R"({"hex":"c0ffee","category":"A7","alt_baro":800})") << all
             << QStringList { u"Helicopter in range"_s, u"Low-flying aircraft"_s };
-        QTest::newRow("1,999 ft is low")
-            << QByteArray(R"({"hex":"b1","alt_baro":1999})") << all
-            << QStringList { u"Low-flying aircraft"_s };
+        QTest::newRow("1,999 ft is low") << QByteArray(R"({"hex":"b1","alt_baro":1999})") << all
+                                         << QStringList { u"Low-flying aircraft"_s };
         QTest::newRow("2,000 ft is not")
             << QByteArray(R"({"hex":"b1","alt_baro":2000})") << all << QStringList();
-        QTest::newRow("geometric altitude stands in")
-            << QByteArray(R"({"hex":"b1","alt_geom":1200})") << all
-            << QStringList { u"Low-flying aircraft"_s };
+        QTest::newRow("geometric altitude stands in") << QByteArray(
+            R"({"hex":"b1","alt_geom":1200})") << all << QStringList { u"Low-flying aircraft"_s };
         QTest::newRow("on the ground at 500 ft geometric")
             << southOfHome(R"("alt_baro":"ground","alt_geom":500,"track":0,"gs":200)") << all
             << QStringList();
@@ -218,20 +217,21 @@ private Q_SLOTS:
             << southOfHome(R"("alt_baro":3000,"track":0,"gs":200)") << all
             << QStringList { u"Passing overhead in about 29 seconds"_s };
         QTest::newRow("fly-over needs its switch")
-            << southOfHome(R"("alt_baro":3000,"track":0,"gs":200)") << QStringList() << QStringList();
+            << southOfHome(R"("alt_baro":3000,"track":0,"gs":200)") << QStringList()
+            << QStringList();
         QTest::newRow("flying away")
             << southOfHome(R"("alt_baro":3000,"track":180,"gs":200)") << all << QStringList();
         QTest::newRow("30 kt is too slow")
             << southOfHome(R"("alt_baro":3000,"track":0,"gs":30)") << all << QStringList();
         QTest::newRow("20,000 ft is too high")
             << southOfHome(R"("alt_baro":20000,"track":0,"gs":200)") << all << QStringList();
-        QTest::newRow("no track")
-            << southOfHome(R"("alt_baro":3000,"gs":200)") << all << QStringList();
+        QTest::newRow("no track") << southOfHome(R"("alt_baro":3000,"gs":200)") << all
+                                  << QStringList();
         QTest::newRow("a bare record triggers nothing")
             << QByteArray(R"({"hex":"a1"})") << all << QStringList();
-        QTest::newRow("ordinary airliner")
-            << QByteArray(R"({"hex":"a1","flight":"UAL12 ","t":"B738","alt_baro":36000,"gs":450,"track":90,"lat":1,"lon":1,"dst":80,"dir":45,"squawk":"1200"})")
-            << all << QStringList();
+        QTest::newRow("ordinary airliner") << QByteArray(
+            R"({"hex":"a1","flight":"UAL12 ","t":"B738","alt_baro":36000,"gs":450,"track":90,"lat":1,"lon":1,"dst":80,"dir":45,"squawk":"1200"})")
+                                           << all << QStringList();
     }
 
     void rules()
@@ -321,8 +321,8 @@ private Q_SLOTS:
         m_preferences->setAlertWatchlist(u"A1"_s);
         auto engine = makeEngine();
         QSignalSpy alerted(engine.get(), &AlertEngine::alerted);
-        engine->evaluate({ plane(R"({"hex":"a1","squawk":"7700","alt_baro":500)" + distance + '}') },
-                         home);
+        engine->evaluate(
+            { plane(R"({"hex":"a1","squawk":"7700","alt_baro":500)" + distance + '}') }, home);
         // Emergency, low and watchlist: the gate holds back every rule or none.
         QCOMPARE(alerted.size(), alerts ? 3 : 0);
     }
@@ -336,7 +336,8 @@ private Q_SLOTS:
         QTest::newRow("1,799 s") << QList<qint64> { 1799000 } << 1;
         QTest::newRow("1,799.999 s") << QList<qint64> { 1799999 } << 1;
         QTest::newRow("1,800 s") << QList<qint64> { 1800000 } << 2;
-        QTest::newRow("a held-back attempt does not renew") << QList<qint64> { 1000000, 1800000 } << 2;
+        QTest::newRow("a held-back attempt does not renew")
+            << QList<qint64> { 1000000, 1800000 } << 2;
     }
 
     void cooldown()
@@ -368,8 +369,8 @@ private Q_SLOTS:
         engine->evaluate({ plane(R"({"hex":"A1B2C3","category":"A7","alt_baro":500})") }, home);
         QCOMPARE(alerted.size(), 4);
         m_preferences->setAlertMilitary(true);
-        engine->evaluate({ plane(R"({"hex":"a1b2c3","category":"A7","alt_baro":500,"dbFlags":1})") },
-                         home);
+        engine->evaluate(
+            { plane(R"({"hex":"a1b2c3","category":"A7","alt_baro":500,"dbFlags":1})") }, home);
         QCOMPARE(alerted.size(), 5);
         QCOMPARE(alerted.last().at(0).toString(), u"military"_s);
     }
@@ -379,9 +380,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("body");
 
-        QTest::newRow("name, type and direction")
-            << QByteArray(R"({"hex":"a1","r":"N172SP","desc":"CESSNA 172","alt_baro":3000,"dst":4,"dir":0,"squawk":"7700"})")
-            << u"N172SP · Cessna 172 · Look N, 7° up"_s;
+        QTest::newRow("name, type and direction") << QByteArray(
+            R"({"hex":"a1","r":"N172SP","desc":"CESSNA 172","alt_baro":3000,"dst":4,"dir":0,"squawk":"7700"})")
+                                                  << u"N172SP · Cessna 172 · Look N, 7° up"_s;
         QTest::newRow("type from the catalogue")
             << QByteArray(R"({"hex":"a1","flight":"UAL12  ","t":"B738","squawk":"7700"})")
             << u"UAL12 · Boeing 737-800"_s;
@@ -428,15 +429,24 @@ private Q_SLOTS:
         QTest::addColumn<bool>("matches");
 
         const QString list = u" n123ab ,, ual12 ,"_s;
-        QTest::newRow("registration in lower case") << list << QByteArray(R"({"hex":"a1","r":"n123ab"})") << true;
-        QTest::newRow("callsign with trailing spaces") << list << QByteArray(R"({"hex":"a1","flight":"UAL12   "})") << true;
-        QTest::newRow("hex in any case") << u"ABC123"_s << QByteArray(R"({"hex":"abc123"})") << true;
-        QTest::newRow("no prefix match") << u"UAL"_s << QByteArray(R"({"hex":"a1","flight":"UAL12"})") << false;
-        QTest::newRow("registration is not trimmed") << u"N1"_s << QByteArray(R"({"hex":"a1","r":"N1 "})") << false;
-        QTest::newRow("beyond ASCII") << u"ÄLPHA"_s << QByteArray(R"({"hex":"a1","r":"älpha"})") << true;
-        QTest::newRow("long callsign") << u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"_s
-                                       << QByteArray(R"({"hex":"a1","flight":"abcdefghijklmnopqrstuvwxyz0123456789 "})") << true;
-        QTest::newRow("stranger") << list << QByteArray(R"({"hex":"a1","flight":"DAL9","r":"N9"})") << false;
+        QTest::newRow("registration in lower case")
+            << list << QByteArray(R"({"hex":"a1","r":"n123ab"})") << true;
+        QTest::newRow("callsign with trailing spaces")
+            << list << QByteArray(R"({"hex":"a1","flight":"UAL12   "})") << true;
+        QTest::newRow("hex in any case")
+            << u"ABC123"_s << QByteArray(R"({"hex":"abc123"})") << true;
+        QTest::newRow("no prefix match")
+            << u"UAL"_s << QByteArray(R"({"hex":"a1","flight":"UAL12"})") << false;
+        QTest::newRow("registration is not trimmed")
+            << u"N1"_s << QByteArray(R"({"hex":"a1","r":"N1 "})") << false;
+        QTest::newRow("beyond ASCII")
+            << u"ÄLPHA"_s << QByteArray(R"({"hex":"a1","r":"älpha"})") << true;
+        QTest::newRow("long callsign")
+            << u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"_s
+            << QByteArray(R"({"hex":"a1","flight":"abcdefghijklmnopqrstuvwxyz0123456789 "})")
+            << true;
+        QTest::newRow("stranger") << list << QByteArray(R"({"hex":"a1","flight":"DAL9","r":"N9"})")
+                                  << false;
     }
 
     void watchlistMatch()
@@ -465,7 +475,7 @@ private Q_SLOTS:
         QList<Aircraft> list;
         for (int i = 0; i < 2000; ++i)
             list << plane(QByteArray(R"({"hex":"f)") + QByteArray::number(i) + R"(","r":"x)"
-                          + QByteArray::number(i) + "\"}");
+                + QByteArray::number(i) + "\"}");
         list << plane(R"({"hex":"a1","r":"n199999"})");
         auto engine = makeEngine();
         QSignalSpy alerted(engine.get(), &AlertEngine::alerted);
@@ -484,10 +494,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("capabilities");
         QTest::addColumn<QString>("body");
 
-        QTest::newRow("plain server") << QStringList { u"body"_s, u"actions"_s }
-                                      << u"<b>&co · Look N"_s;
-        QTest::newRow("markup server") << QStringList { u"body"_s, u"body-markup"_s }
-                                       << u"&lt;b&gt;&amp;co · Look N"_s;
+        QTest::newRow("plain server")
+            << QStringList { u"body"_s, u"actions"_s } << u"<b>&co · Look N"_s;
+        QTest::newRow("markup server")
+            << QStringList { u"body"_s, u"body-markup"_s } << u"&lt;b&gt;&amp;co · Look N"_s;
     }
 
     void notifyArguments()
@@ -498,15 +508,17 @@ private Q_SLOTS:
         NotificationServer server;
         server.capabilities = capabilities;
         QVERIFY(serverBus.registerObject(u"/org/freedesktop/Notifications"_s, &server,
-                                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         QVERIFY(serverBus.registerService(u"org.freedesktop.Notifications"_s));
 
         Notifier notifier(connectToBus());
         enable({ u"alertLowAltitude"_s });
         auto engine = makeEngine(&notifier);
         // A registration is text from the feed: a markup server must not read it as markup.
-        engine->evaluate({ plane(R"({"hex":"a1b2c3","r":"<b>&co","squawk":"7700","alt_baro":900,"dst":0,"dir":0})") },
-                         home);
+        engine->evaluate(
+            { plane(
+                R"({"hex":"a1b2c3","r":"<b>&co","squawk":"7700","alt_baro":900,"dst":0,"dir":0})") },
+            home);
         QTRY_COMPARE(server.calls.size(), 2);
         QCOMPARE(server.capabilityQueries, 1);
         const NotificationServer::Call &call = server.calls.at(0);
@@ -532,7 +544,7 @@ private Q_SLOTS:
         QDBusConnection serverBus = connectToBus();
         NotificationServer server;
         QVERIFY(serverBus.registerObject(u"/org/freedesktop/Notifications"_s, &server,
-                                         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         QVERIFY(serverBus.registerService(u"org.freedesktop.Notifications"_s));
         QSignalSpy activated(&notifier, &Notifier::activated);
         notifier.post(u"One"_s, u"first"_s, u"abc001"_s);

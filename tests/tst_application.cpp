@@ -42,12 +42,13 @@ quint16 freePort()
 
 // The application object as main() builds it, with its files in a temporary folder and the
 // feed on a local server: checks that the process-wide objects are wired to each other.
-class TestApplication : public QObject
-{
+class TestApplication : public QObject {
     Q_OBJECT
 public:
     TestApplication(SkyvelleApp *app, quint16 port, const QString &dataDirectory)
-        : m_app(app), m_port(port), m_dataDirectory(dataDirectory)
+        : m_app(app)
+        , m_port(port)
+        , m_dataDirectory(dataDirectory)
     {
     }
 
@@ -63,8 +64,9 @@ private Q_SLOTS:
 
         QStringList order;
         connect(m_app->alertEngine(), &AlertEngine::alerted, this,
-                [&order](const QString &rule, const QString &hex) { order << rule + u' ' + hex; });
-        connect(m_app->sightingLog(), &SightingLog::changed, this, [&order] { order << u"logbook"_s; });
+            [&order](const QString &rule, const QString &hex) { order << rule + u' ' + hex; });
+        connect(
+            m_app->sightingLog(), &SightingLog::changed, this, [&order] { order << u"logbook"_s; });
         // The poll at start went nowhere (the server was not up yet); ask again.
         m_app->flightStore()->fetchNow();
         QTRY_COMPARE(order.size(), 2);
@@ -92,10 +94,11 @@ int main(int argc, char **argv)
     const quint16 port = freePort();
     const QString feed = u"http://127.0.0.1:%1"_s.arg(port);
     const SkyvelleApp::Paths paths { dir.filePath(u"Skyvelle.conf"_s), dir.filePath(u"data"_s),
-                                     dir.filePath(u"tiles"_s) };
+        dir.filePath(u"tiles"_s) };
     {
         QSettings settings(paths.settingsFile, QSettings::IniFormat);
-        settings.setValue(u"homeLocation"_s, R"({"latitude":45.5,"longitude":-122.6,"label":"Portland"})"_ba);
+        settings.setValue(
+            u"homeLocation"_s, R"({"latitude":45.5,"longitude":-122.6,"label":"Portland"})"_ba);
         settings.setValue(u"alertsEnabled"_s, true);
         settings.setValue(u"services/feedPrimary"_s, feed);
         settings.setValue(u"services/feedSecondary"_s, feed);

@@ -38,8 +38,7 @@ QStringList hexes(const QList<Aircraft> &aircraft)
 
 } // namespace
 
-class TestFilters : public QObject
-{
+class TestFilters : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -53,23 +52,27 @@ private Q_SLOTS:
         using F = AircraftFilter;
         QTest::newRow("nothing") << QSet<F>() << QString() << everything;
         QTest::newRow("blank search") << QSet<F>() << u" \t  "_s << everything;
-        QTest::newRow("emergency") << QSet<F> { F::emergency } << QString() << QStringList { u"e1"_s };
-        QTest::newRow("military or helicopters") << QSet<F> { F::military, F::helicopters } << QString()
-                                                 << QStringList { u"m1"_s, u"h1"_s, u"mh"_s };
-        QTest::newRow("airliners by callsign") << QSet<F> { F::airliners } << QString()
-                                               << QStringList { u"e1"_s, u"m1"_s, u"u1"_s, u"abcdef"_s };
+        QTest::newRow("emergency")
+            << QSet<F> { F::emergency } << QString() << QStringList { u"e1"_s };
+        QTest::newRow("military or helicopters") << QSet<F> { F::military,
+            F::helicopters } << QString() << QStringList { u"m1"_s, u"h1"_s, u"mh"_s };
+        QTest::newRow("airliners by callsign")
+            << QSet<F> { F::airliners } << QString()
+            << QStringList { u"e1"_s, u"m1"_s, u"u1"_s, u"abcdef"_s };
         QTest::newRow("general aviation") << QSet<F> { F::generalAviation } << QString()
                                           << QStringList { u"g1"_s, u"g2"_s, u"g3"_s };
-        QTest::newRow("low altitude") << QSet<F> { F::lowAltitude } << QString()
-                                      << QStringList { u"h1"_s, u"g1"_s, u"g3"_s };
+        QTest::newRow("low altitude")
+            << QSet<F> { F::lowAltitude } << QString() << QStringList { u"h1"_s, u"g1"_s, u"g3"_s };
         QTest::newRow("type code") << QSet<F>() << u"b739"_s << QStringList { u"e1"_s };
         QTest::newRow("type name") << QSet<F>() << u"boeing 737"_s << QStringList { u"e1"_s };
         QTest::newRow("registration") << QSet<F>() << u"n512"_s << QStringList { u"e1"_s };
         QTest::newRow("trimmed, any case") << QSet<F>() << u"  Rch4 "_s << QStringList { u"m1"_s };
         QTest::newRow("hex of a named aircraft") << QSet<F>() << u"abcdef"_s << QStringList();
         QTest::newRow("hex as the name") << QSet<F>() << u"MH"_s << QStringList { u"mh"_s };
-        QTest::newRow("filter and search") << QSet<F> { F::emergency } << u"asa"_s << QStringList { u"e1"_s };
-        QTest::newRow("filter and other search") << QSet<F> { F::emergency } << u"dal"_s << QStringList();
+        QTest::newRow("filter and search")
+            << QSet<F> { F::emergency } << u"asa"_s << QStringList { u"e1"_s };
+        QTest::newRow("filter and other search")
+            << QSet<F> { F::emergency } << u"dal"_s << QStringList();
     }
 
     void displayed()
@@ -101,8 +104,9 @@ private Q_SLOTS:
             raw << AircraftFilters::rawValue(f);
             QVERIFY(!AircraftFilters::symbolName(f).isEmpty());
         }
-        QCOMPARE(titles, QStringList({ u"Emergency"_s, u"Military"_s, u"Helicopters"_s, u"Airliners"_s,
-                                       u"General Aviation"_s, u"Low Altitude (<2,000 ft)"_s }));
+        QCOMPARE(titles,
+            QStringList({ u"Emergency"_s, u"Military"_s, u"Helicopters"_s, u"Airliners"_s,
+                u"General Aviation"_s, u"Low Altitude (<2,000 ft)"_s }));
         QCOMPARE(raw.last(), u"lowAltitude"_s);
     }
 };

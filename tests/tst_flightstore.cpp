@@ -32,7 +32,8 @@ TestServer::Reply answer(std::initializer_list<Plane> planes)
     for (const Plane &p : planes) {
         if (!list.isEmpty())
             list += ',';
-        list += "{\"hex\":\"" + QByteArray(p.hex) + "\",\"lat\":" + QByteArray::number(p.lat, 'f', 6)
+        list += "{\"hex\":\"" + QByteArray(p.hex)
+            + "\",\"lat\":" + QByteArray::number(p.lat, 'f', 6)
             + ",\"lon\":-122.5,\"dst\":" + QByteArray::number(p.distance) + '}';
     }
     TestServer::Reply reply;
@@ -57,8 +58,7 @@ QStringList hexes(const QList<Aircraft> &aircraft)
 
 } // namespace
 
-class TestFlightStore : public QObject
-{
+class TestFlightStore : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -78,8 +78,7 @@ class TestFlightStore : public QObject
         overrides.insert(u"feedPrimaryName"_s, u"Primary"_s);
         overrides.insert(u"feedSecondaryName"_s, u"Secondary"_s);
         return std::make_unique<FlightStore>(m_preferences.get(), &m_network,
-                                             Services::withOverrides(overrides), sharedDir(),
-                                             nullptr, timeoutMs);
+            Services::withOverrides(overrides), sharedDir(), nullptr, timeoutMs);
     }
 
     // Starts a store with a home and waits for its first answer.
@@ -154,7 +153,8 @@ private Q_SLOTS:
         QFile file(settingsPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray ini = file.readAll();
-        QVERIFY2(ini.contains("homeLocation=\"@ByteArray({\\\"latitude\\\":45.5,"), ini.constData());
+        QVERIFY2(
+            ini.contains("homeLocation=\"@ByteArray({\\\"latitude\\\":45.5,"), ini.constData());
         Preferences reread(settingsPath());
         QCOMPARE(HomeLocation::fromJsonBytes(reread.homeLocation()), portland);
     }
@@ -216,8 +216,7 @@ private Q_SLOTS:
     void failedPollKeepsTheList()
     {
         m_server->setQueuedReplies(u"/v2/point/45.50000/-122.60000/25"_s,
-                                   { answer({ { "a1", 45.6, 3.0 } }), status(503),
-                                     answer({ { "a2", 45.6, 1.0 } }) });
+            { answer({ { "a1", 45.6, 3.0 } }), status(503), answer({ { "a2", 45.6, 1.0 } }) });
         m_server->setPrefixReply(secondaryPrefix, status(500));
         auto store = storeAtHome();
         const QDateTime firstUpdate = store->lastUpdated();
@@ -252,7 +251,8 @@ private Q_SLOTS:
         QFETCH(int, polls);
         QFETCH(int, kept);
         if (trailMinutes.isValid())
-            QSettings(settingsPath(), QSettings::IniFormat).setValue(u"trailMinutes"_s, trailMinutes);
+            QSettings(settingsPath(), QSettings::IniFormat)
+                .setValue(u"trailMinutes"_s, trailMinutes);
         m_preferences = std::make_unique<Preferences>(settingsPath());
         QList<TestServer::Reply> replies;
         for (int i = 0; i < polls; ++i)
@@ -273,8 +273,8 @@ private Q_SLOTS:
     void trailsFollowTheList()
     {
         m_server->setQueuedReplies(u"/v2/point/45.50000/-122.60000/25"_s,
-                                   { answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }),
-                                     answer({ { "a1", 45.61, 3.0 } }) });
+            { answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }),
+                answer({ { "a1", 45.61, 3.0 } }) });
         auto store = storeAtHome();
         QCOMPARE(store->trails().size(), 2);
         pollOnce(*store);
@@ -285,9 +285,9 @@ private Q_SLOTS:
     void selectionDropsWithItsAircraft()
     {
         m_server->setQueuedReplies(u"/v2/point/45.50000/-122.60000/25"_s,
-                                   { answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }),
-                                     answer({ { "a2", 45.7, 1.0 }, { "a1", 45.6, 3.0 } }),
-                                     answer({ { "a2", 45.7, 1.0 } }) });
+            { answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }),
+                answer({ { "a2", 45.7, 1.0 }, { "a1", 45.6, 3.0 } }),
+                answer({ { "a2", 45.7, 1.0 } }) });
         auto store = storeAtHome();
         store->setSelectedHex(u"a1"_s);
         QCOMPARE(store->selectedAircraft()->hex, u"a1"_s);
@@ -305,13 +305,15 @@ private Q_SLOTS:
 
     void handOffGetsTheFullList()
     {
-        m_server->setPrefixReply(primaryPrefix, answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }));
+        m_server->setPrefixReply(
+            primaryPrefix, answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }));
         m_preferences->setHomeLocation(*portland.toJsonBytes());
         auto store = makeStore();
         store->setSearchText(u"a2"_s);
         QSignalSpy applied(store.get(), &FlightStore::answerApplied);
         QVERIFY(applied.wait(3000));
-        QCOMPARE(hexes(applied.first().first().value<QList<Aircraft>>()), QStringList({ u"a1"_s, u"a2"_s }));
+        QCOMPARE(hexes(applied.first().first().value<QList<Aircraft>>()),
+            QStringList({ u"a1"_s, u"a2"_s }));
         QCOMPARE(hexes(store->displayedAircraft()), QStringList { u"a2"_s });
     }
 

@@ -12,11 +12,13 @@ using namespace Qt::StringLiterals;
 
 // Each decoder against whole answers: the input file beside its ".expected.json", compared as
 // a whole so that a change anywhere in a record shows.
-class TestGoldens : public QObject
-{
+class TestGoldens : public QObject {
     Q_OBJECT
 
-    static QString fixture(const QString &name) { return QStringLiteral(SKYVELLE_FIXTURES) + u'/' + name; }
+    static QString fixture(const QString &name)
+    {
+        return QStringLiteral(SKYVELLE_FIXTURES) + u'/' + name;
+    }
 
     static QByteArray read(const QString &path)
     {
@@ -34,7 +36,8 @@ private Q_SLOTS:
         QTest::newRow("route with cities") << u"route"_s << u"golden/route-sdf-pdx.json"_s;
         QTest::newRow("route, ICAO codes only") << u"route"_s << u"golden/route-icao-only.json"_s;
         QTest::newRow("photo with credit") << u"photo"_s << u"golden/photo-full.json"_s;
-        QTest::newRow("photo, bad link and blank credit") << u"photo"_s << u"golden/photo-no-credit.json"_s;
+        QTest::newRow("photo, bad link and blank credit")
+            << u"photo"_s << u"golden/photo-no-credit.json"_s;
     }
 
     void decoders()
@@ -51,7 +54,8 @@ private Q_SLOTS:
             const auto response = feed.decodeResponse(bytes, &error);
             QVERIFY2(response, qPrintable(error));
             QJsonArray list;
-            for (const Aircraft &a : response->ac ? *response->ac : response->aircraft.value_or(QList<Aircraft>()))
+            for (const Aircraft &a :
+                response->ac ? *response->ac : response->aircraft.value_or(QList<Aircraft>()))
                 list.append(Golden::toJson(a));
             actual = list;
         } else if (decoder == "route"_L1) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "sightinglog.h"
 #include "logbookfixture.h"
+#include "sightinglog.h"
 #include "tinyfilesystem.h"
 
 #include <QFile>
@@ -31,8 +31,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-class TestLogbook : public QObject, LogbookFixture
-{
+class TestLogbook : public QObject, LogbookFixture {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -165,13 +164,15 @@ private Q_SLOTS:
         const QByteArray bytes = readFile(file());
         QVERIFY(!bytes.contains('\n'));
         const QJsonObject root = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(root.keys(), (QStringList { u"days"_s, u"seenDayKey"_s, u"seenHexes"_s,
-                                             u"totalUnique"_s, u"typesFirstSeen"_s }));
+        QCOMPARE(root.keys(),
+            (QStringList { u"days"_s, u"seenDayKey"_s, u"seenHexes"_s, u"totalUnique"_s,
+                u"typesFirstSeen"_s }));
         const double stamp = root.value("typesFirstSeen"_L1).toObject().value("A320"_L1).toDouble();
         // Seconds since 2001-01-01, with the fraction.
         QCOMPARE(stamp, double(m_now.toSecsSinceEpoch()) - 978307200.0 + 0.25);
         QVERIFY(stamp > 7.9e8 && stamp < 8.2e8);
-        const QJsonObject today = root.value("days"_L1).toObject().value("2026-12-07"_L1).toObject();
+        const QJsonObject today =
+            root.value("days"_L1).toObject().value("2026-12-07"_L1).toObject();
         QCOMPARE(today.value("count"_L1).toInteger(), 2);
         QJsonArray expectedHours;
         for (int h = 0; h < 24; ++h)
@@ -246,23 +247,31 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<qint64>("sparseSize"); // grows the file to this size first
 
-        const QByteArray good
-            = R"({"days":{"2026-12-06":{"count":1,"byHour":[0,0,0,0,0,0,0,0,0,0,0,0,1,0,0,0,0,0,0,0,0,0,0,0]}},)"
-              R"("typesFirstSeen":{"B738":818000000.5},"totalUnique":1,"seenDayKey":"2026-12-06","seenHexes":["a1"]})";
+        const QByteArray good =
+            R"({"days":{"2026-12-06":{"count":1,"byHour":[0,0,0,0,0,0,0,0,0,0,0,0,1,0,0,0,0,0,0,0,0,0,0,0]}},)"
+            R"("typesFirstSeen":{"B738":818000000.5},"totalUnique":1,"seenDayKey":"2026-12-06","seenHexes":["a1"]})";
         QTest::newRow("truncated") << good.left(good.size() / 2) << qint64(0);
-        QTest::newRow("seenHexes missing") << QByteArray(good).replace(R"(,"seenHexes":["a1"])", "") << qint64(0);
-        QTest::newRow("count as text") << QByteArray(good).replace(R"("count":1)", R"("count":"1")") << qint64(0);
-        QTest::newRow("count with a fraction") << QByteArray(good).replace(R"("count":1)", R"("count":1.5)") << qint64(0);
-        QTest::newRow("count beyond 64 bits") << QByteArray(good).replace(R"("count":1)", R"("count":1e30)") << qint64(0);
-        QTest::newRow("hour as text") << QByteArray(good).replace("[0,0,", R"(["0",0,)") << qint64(0);
-        QTest::newRow("date as text") << QByteArray(good).replace("818000000.5", R"("2026")") << qint64(0);
-        QTest::newRow("date far out") << QByteArray(good).replace("818000000.5", "1e300") << qint64(0);
+        QTest::newRow("seenHexes missing")
+            << QByteArray(good).replace(R"(,"seenHexes":["a1"])", "") << qint64(0);
+        QTest::newRow("count as text")
+            << QByteArray(good).replace(R"("count":1)", R"("count":"1")") << qint64(0);
+        QTest::newRow("count with a fraction")
+            << QByteArray(good).replace(R"("count":1)", R"("count":1.5)") << qint64(0);
+        QTest::newRow("count beyond 64 bits")
+            << QByteArray(good).replace(R"("count":1)", R"("count":1e30)") << qint64(0);
+        QTest::newRow("hour as text")
+            << QByteArray(good).replace("[0,0,", R"(["0",0,)") << qint64(0);
+        QTest::newRow("date as text")
+            << QByteArray(good).replace("818000000.5", R"("2026")") << qint64(0);
+        QTest::newRow("date far out")
+            << QByteArray(good).replace("818000000.5", "1e300") << qint64(0);
         QTest::newRow("hex as number") << QByteArray(good).replace(R"(["a1"])", "[1]") << qint64(0);
         QTest::newRow("array") << QByteArray("[]") << qint64(0);
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe", 3) << qint64(0);
         // Well-formed but far beyond any real logbook: not decoded on the window's thread.
         QByteArray huge = good;
-        huge.replace(R"(["a1"])", "[\"a1\"" + QByteArray(5 * 1024 * 1024 / 6, '.').replace(".", ",\"a2\"") + "]");
+        huge.replace(R"(["a1"])",
+            "[\"a1\"" + QByteArray(5 * 1024 * 1024 / 6, '.').replace(".", ",\"a2\"") + "]");
         QTest::newRow("5 MB of hexes") << huge << qint64(0);
         // Not read at all; sparse, so the test stays quick.
         QTest::newRow("200 MB") << good << qint64(200) * 1024 * 1024;

@@ -34,8 +34,7 @@ QList<qreal> asReals(const QList<qint64> &counts)
 } // namespace
 
 // The logbook window's contents: the four tiles, the two charts, the new types.
-class TestLogbookView : public QObject, LogbookFixture
-{
+class TestLogbookView : public QObject, LogbookFixture {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -50,29 +49,33 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
 
         auto tile = [&view](const char *name) {
-            return view.findChild<QWidget *>(QLatin1String(name))->findChild<QLabel *>(u"value"_s)->text();
+            return view.findChild<QWidget *>(QLatin1String(name))
+                ->findChild<QLabel *>(u"value"_s)
+                ->text();
         };
         auto *noTypes = view.findChild<QLabel *>(u"noTypes"_s);
         auto *dayChart = view.findChild<QChartView *>(u"dayChart"_s);
         auto *hourChart = view.findChild<QChartView *>(u"hourChart"_s);
         QVERIFY(dayChart && hourChart && noTypes);
         auto firstSet = [](QChartView *chart) {
-            return static_cast<QBarSeries *>(chart->chart()->series().constFirst())->barSets().constFirst();
+            return static_cast<QBarSeries *>(chart->chart()->series().constFirst())
+                ->barSets()
+                .constFirst();
         };
 
         // Empty: zeros, fourteen labelled days, the hour marks, the empty line.
         for (const char *name : { "tileToday", "tileLastSevenDays", "tileTypes", "tileAllTime" })
             QCOMPARE(tile(name), u"0"_s);
         QVERIFY(noTypes->isVisibleTo(&view));
-        auto *dayAxis
-            = static_cast<QBarCategoryAxis *>(dayChart->chart()->axes(Qt::Horizontal).constFirst());
+        auto *dayAxis =
+            static_cast<QBarCategoryAxis *>(dayChart->chart()->axes(Qt::Horizontal).constFirst());
         QCOMPARE(dayAxis->categories().size(), 14);
         QCOMPARE(dayAxis->categories().constLast(), u"12/7"_s);
         QVERIFY(!dayAxis->labelsTruncated());
-        auto *hourAxis
-            = static_cast<QCategoryAxis *>(hourChart->chart()->axes(Qt::Horizontal).constFirst());
+        auto *hourAxis =
+            static_cast<QCategoryAxis *>(hourChart->chart()->axes(Qt::Horizontal).constFirst());
         QCOMPARE(hourAxis->categoriesLabels(),
-                 (QStringList { u"0:00"_s, u"6:00"_s, u"12:00"_s, u"18:00"_s, u"23:00"_s }));
+            (QStringList { u"0:00"_s, u"6:00"_s, u"12:00"_s, u"18:00"_s, u"23:00"_s }));
         QCOMPARE(values(firstSet(dayChart)), QList<qreal>(14, 0.0));
         QCOMPARE(values(firstSet(hourChart)), QList<qreal>(24, 0.0));
 
@@ -110,7 +113,8 @@ private Q_SLOTS:
                 for (int y = 0; y < image.height(); ++y) {
                     const QColor c = image.pixelColor(x, y);
                     if (qAbs(c.red() - accent.red()) + qAbs(c.green() - accent.green())
-                            + qAbs(c.blue() - accent.blue()) < 40) {
+                            + qAbs(c.blue() - accent.blue())
+                        < 40) {
                         ++columns;
                         break;
                     }

@@ -245,8 +245,8 @@ private Q_SLOTS:
         QCOMPARE(finished.size(), 0); // never from inside fetch()
         QVERIFY(wait(lookup));
         QCOMPARE(lookup->errorText(), QString());
-        QCOMPARE(lookup->value(),
-            (FlightRoute { u"SDF"_s, u"Louisville"_s, u"PDX"_s, u"Portland"_s }));
+        QCOMPARE(
+            lookup->value(), (FlightRoute { u"SDF"_s, u"Louisville"_s, u"PDX"_s, u"Portland"_s }));
         QTest::qWait(20);
         QCOMPARE(finished.size(), 1);
 
@@ -294,7 +294,8 @@ private Q_SLOTS:
         const QString unreadable = u"The service's answer could not be read."_s;
         QTest::newRow("404 unknown callsign")
             << u"404"_s << u"The service answered HTTP 404 (Not Found)."_s;
-        QTest::newRow("500") << u"500"_s << u"The service answered HTTP 500 (Internal Server Error)."_s;
+        QTest::newRow("500") << u"500"_s
+                             << u"The service answered HTTP 500 (Internal Server Error)."_s;
         QTest::newRow("other 2xx") << u"204"_s << unreadable;
         QTest::newRow("malformed body") << u"malformed"_s << unreadable;
         QTest::newRow("wrong types") << u"wrong types"_s << unreadable;
@@ -303,7 +304,8 @@ private Q_SLOTS:
         QTest::newRow("closed without answer")
             << u"closed"_s << u"The service closed the connection without answering."_s;
         QTest::newRow("time-out") << u"hang"_s << u"The service did not answer in time."_s;
-        QTest::newRow("nothing listening") << u"refused"_s << u"The service refused the connection."_s;
+        QTest::newRow("nothing listening")
+            << u"refused"_s << u"The service refused the connection."_s;
         QTest::newRow("no address") << u"no address"_s << u"There is no address to ask."_s;
     }
 
@@ -398,7 +400,8 @@ private Q_SLOTS:
         QVERIFY(wait(image));
         QCOMPARE(image->errorText(), error);
         QCOMPARE(image->image().size(), error.isEmpty() ? QSize(40, 30) : QSize(0, 0));
-        QVERIFY(server.requests().first().headers.value("user-agent").contains("planes@example.org"));
+        QVERIFY(
+            server.requests().first().headers.value("user-agent").contains("planes@example.org"));
         delete image;
     }
 

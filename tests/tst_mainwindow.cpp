@@ -3,25 +3,24 @@
 #include "appearance.h"
 #include "flightstore.h"
 #include "mainwindow.h"
+#include "map/mercator.h"
+#include "map/radarmapview.h"
 #include "preferences.h"
 #include "symbols.h"
 #include "testserver.h"
+#include "views/aircraftdetailcard.h"
 #include "views/aircraftlistview.h"
 #include "views/contentview.h"
 #include "views/setupview.h"
-#include "map/mercator.h"
-#include "map/radarmapview.h"
-#include "views/aircraftdetailcard.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QToolTip>
-#include <QApplication>
-#include <QDialog>
-#include <QFontMetrics>
 #include <QListView>
 #include <QMenu>
 #include <QNetworkAccessManager>
@@ -31,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 #include <atomic>
@@ -76,10 +76,10 @@ double shareOfPixels(const QImage &image, bool dark)
 
 // A named pipe that notes whether anything opened it for reading. Opening a pipe blocks until
 // the other end opens too, so an <img src="file://…"> pointed at it would hang the window.
-class PipeTrap
-{
+class PipeTrap {
 public:
-    explicit PipeTrap(const QString &path) : m_path(QFile::encodeName(path))
+    explicit PipeTrap(const QString &path)
+        : m_path(QFile::encodeName(path))
     {
         m_made = ::mkfifo(m_path.constData(), 0600) == 0;
         if (m_made) {
@@ -118,8 +118,7 @@ private:
 
 } // namespace
 
-class TestMainWindow : public QObject
-{
+class TestMainWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -135,8 +134,7 @@ class TestMainWindow : public QObject
         overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
         overrides.insert(u"feedPrimaryName"_s, u"Primary"_s);
         return std::make_unique<FlightStore>(m_preferences.get(), &m_network,
-                                             Services::withOverrides(overrides),
-                                             m_dir->filePath(u"data"_s));
+            Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
     }
 
     std::unique_ptr<MainWindow> makeWindow(FlightStore *store)
@@ -189,18 +187,15 @@ private Q_SLOTS:
     void symbolsTheViewsAskFor()
     {
         QStringList used { u"pause.fill"_s, u"play.fill"_s, u"headphones"_s,
-                           u"headphones.circle.fill"_s, u"chart.bar"_s, u"questionmark.circle"_s,
-                           u"house"_s, u"house.fill"_s, u"house.circle.fill"_s, u"airplane"_s,
-                           u"airplane.circle.fill"_s, u"wifi.exclamationmark"_s,
-                           u"pause.circle"_s, u"line.3.horizontal.decrease.circle"_s,
-                           u"line.3.horizontal.decrease.circle.fill"_s, u"checkmark"_s,
-                           u"checkmark.circle.fill"_s, u"arrow.down.circle.fill"_s,
-                           u"location.fill"_s, u"magnifyingglass"_s, u"scope"_s,
-                           u"square.3.layers.3d"_s, u"xmark.circle.fill"_s, u"sparkles"_s,
-                           u"gearshape"_s, u"map"_s, u"bell.badge"_s, u"accessibility"_s,
-                           u"hand.raised"_s, u"stop.circle.fill"_s, u"play.circle"_s, u"trash"_s,
-                           u"speaker.fill"_s, u"speaker.wave.3.fill"_s, u"waveform"_s,
-                           u"exclamationmark"_s, u"star.fill"_s };
+            u"headphones.circle.fill"_s, u"chart.bar"_s, u"questionmark.circle"_s, u"house"_s,
+            u"house.fill"_s, u"house.circle.fill"_s, u"airplane"_s, u"airplane.circle.fill"_s,
+            u"wifi.exclamationmark"_s, u"pause.circle"_s, u"line.3.horizontal.decrease.circle"_s,
+            u"line.3.horizontal.decrease.circle.fill"_s, u"checkmark"_s, u"checkmark.circle.fill"_s,
+            u"arrow.down.circle.fill"_s, u"location.fill"_s, u"magnifyingglass"_s, u"scope"_s,
+            u"square.3.layers.3d"_s, u"xmark.circle.fill"_s, u"sparkles"_s, u"gearshape"_s,
+            u"map"_s, u"bell.badge"_s, u"accessibility"_s, u"hand.raised"_s, u"stop.circle.fill"_s,
+            u"play.circle"_s, u"trash"_s, u"speaker.fill"_s, u"speaker.wave.3.fill"_s,
+            u"waveform"_s, u"exclamationmark"_s, u"star.fill"_s };
         for (const AircraftFilter filter : AircraftFilters::all())
             used << AircraftFilters::symbolName(filter);
         for (const QString &name : used)
@@ -310,8 +305,8 @@ private Q_SLOTS:
         // And over to the other one: a live switch, no restart.
         const bool toLight = expected == "dark"_L1;
         const qsizetype changes = changed.size();
-        m_preferences->setAppearanceChoice(toLight ? Preferences::AppearanceChoice::Light
-                                                   : Preferences::AppearanceChoice::Dark);
+        m_preferences->setAppearanceChoice(
+            toLight ? Preferences::AppearanceChoice::Light : Preferences::AppearanceChoice::Dark);
         QCOMPARE(changed.size(), changes + 1);
         const QPalette other = toLight ? Appearance::lightPalette() : Appearance::darkPalette();
         QTRY_COMPARE(widget.palette().color(QPalette::Window), other.color(QPalette::Window));
@@ -322,10 +317,10 @@ private Q_SLOTS:
     {
         const QPalette dark = Appearance::darkPalette();
         for (const auto &[background, text] :
-             { std::pair { QPalette::Window, QPalette::WindowText },
-               std::pair { QPalette::Base, QPalette::Text },
-               std::pair { QPalette::Button, QPalette::ButtonText },
-               std::pair { QPalette::Highlight, QPalette::HighlightedText } }) {
+            { std::pair { QPalette::Window, QPalette::WindowText },
+                std::pair { QPalette::Base, QPalette::Text },
+                std::pair { QPalette::Button, QPalette::ButtonText },
+                std::pair { QPalette::Highlight, QPalette::HighlightedText } }) {
             QVERIFY(dark.color(text).lightness() - dark.color(background).lightness() > 100);
         }
     }
@@ -399,10 +394,16 @@ private Q_SLOTS:
         QVERIFY(trap.isSet());
         const QString image = u"<img src=\"file://%1\">"_s.arg(m_dir->filePath(u"trap"_s));
         const QJsonObject record {
-            { u"hex"_s, u"a1"_s }, { u"lat"_s, 45.6 }, { u"lon"_s, -122.5 }, { u"dst"_s, 2 },
-            { u"squawk"_s, u"7700"_s }, { u"flight"_s, u"<b>BOLD</b>"_s + image },
-            { u"r"_s, u"<a href=\"https://example.org\">link</a>"_s }, { u"t"_s, image },
-            { u"desc"_s, image }, { u"ownOp"_s, u"<i>op</i>"_s + image },
+            { u"hex"_s, u"a1"_s },
+            { u"lat"_s, 45.6 },
+            { u"lon"_s, -122.5 },
+            { u"dst"_s, 2 },
+            { u"squawk"_s, u"7700"_s },
+            { u"flight"_s, u"<b>BOLD</b>"_s + image },
+            { u"r"_s, u"<a href=\"https://example.org\">link</a>"_s },
+            { u"t"_s, image },
+            { u"desc"_s, image },
+            { u"ownOp"_s, u"<i>op</i>"_s + image },
         };
         TestServer::Reply hostile;
         hostile.body = QJsonDocument(QJsonObject { { u"ac"_s, QJsonArray { record } } }).toJson();
@@ -412,7 +413,7 @@ private Q_SLOTS:
         for (const char *key : { "feedPrimary", "feedSecondary", "routes", "photos" })
             overrides.insert(QString::fromLatin1(key), m_server->baseUrl().toString());
         FlightStore store(m_preferences.get(), &m_network, Services::withOverrides(overrides),
-                          m_dir->filePath(u"data"_s));
+            m_dir->filePath(u"data"_s));
         auto window = makeWindow(&store);
         auto *map = new RadarMapView(&store, m_preferences.get(), nullptr);
         map->setCornerWidget(new AircraftDetailCard(&store, m_preferences.get(), &m_network));
@@ -462,13 +463,13 @@ private Q_SLOTS:
         const QDateTime afternoon(QDate(2026, 5, 1), QTime(15, 42, 7));
         QTest::newRow("updated") << 12 << 25.0 << false << afternoon
                                  << u"12 aircraft within 25 nm · updated 3:42:07 PM"_s;
-        QTest::newRow("paused wins over the time") << 12 << 25.0 << true << afternoon
-                                                   << u"12 aircraft within 25 nm · paused"_s;
-        QTest::newRow("no update yet") << 0 << 100.0 << false << QDateTime()
-                                       << u"0 aircraft within 100 nm"_s;
+        QTest::newRow("paused wins over the time")
+            << 12 << 25.0 << true << afternoon << u"12 aircraft within 25 nm · paused"_s;
+        QTest::newRow("no update yet")
+            << 0 << 100.0 << false << QDateTime() << u"0 aircraft within 100 nm"_s;
         // A hand-edited radius beyond any integer prints short instead of overflowing.
-        QTest::newRow("radius 1e308") << 0 << 1e308 << false << QDateTime()
-                                      << u"0 aircraft within 1e+308 nm"_s;
+        QTest::newRow("radius 1e308")
+            << 0 << 1e308 << false << QDateTime() << u"0 aircraft within 1e+308 nm"_s;
         QTest::newRow("morning") << 1 << 5.0 << false
                                  << QDateTime(QDate(2026, 5, 1), QTime(9, 5, 0))
                                  << u"1 aircraft within 5 nm · updated 9:05:00 AM"_s;
@@ -519,7 +520,8 @@ private Q_SLOTS:
         QCOMPARE(window->windowTitle(), u"Skyvelle — 2 aircraft within 25 nm · paused"_s);
         store->setPaused(false);
         store->setRadiusNM(50);
-        QVERIFY(window->windowTitle().startsWith(u"Skyvelle — 2 aircraft within 50 nm · updated "_s));
+        QVERIFY(
+            window->windowTitle().startsWith(u"Skyvelle — 2 aircraft within 50 nm · updated "_s));
     }
 
     void viewMenuTogglesPreferences_data()
@@ -557,8 +559,8 @@ private Q_SLOTS:
         // Written to the file, where every other reader finds it.
         Preferences reread(m_dir->filePath(u"Skyvelle.conf"_s));
         m_preferences->sync();
-        QCOMPARE(action == "showTrails"_L1 ? reread.showTrails() : reread.colorByAltitude(),
-                 !initially);
+        QCOMPARE(
+            action == "showTrails"_L1 ? reread.showTrails() : reread.colorByAltitude(), !initially);
 
         // Changed elsewhere (the Settings window): the menu follows.
         if (action == "showTrails"_L1)
@@ -596,7 +598,8 @@ private Q_SLOTS:
             buttons << button;
             order << (button == window->radiusButton() ? u"radius"_s : action->text());
         }
-        QCOMPARE(order, (QStringList { u"radius"_s, u"Pause"_s, u"Logbook"_s, u"Home Location"_s }));
+        QCOMPARE(
+            order, (QStringList { u"radius"_s, u"Pause"_s, u"Logbook"_s, u"Home Location"_s }));
         for (QWidget *button : std::as_const(buttons)) {
             QVERIFY2(button->focusPolicy() & Qt::TabFocus, qPrintable(button->objectName()));
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button);
@@ -604,8 +607,9 @@ private Q_SLOTS:
             QVERIFY(!accessible->text(QAccessible::Name).isEmpty());
             QVERIFY(!button->toolTip().isEmpty() || button == bar->widgetForAction(logbook));
         }
-        QCOMPARE(QAccessible::queryAccessibleInterface(window->radiusButton())->text(QAccessible::Name),
-                 u"Radius"_s);
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(window->radiusButton())->text(QAccessible::Name),
+            u"Radius"_s);
         QCOMPARE(window->radiusButton()->toolTip(), u"Search radius around home"_s);
         QCOMPARE(window->homeAction()->toolTip(), u"Change home location"_s);
 
@@ -634,8 +638,9 @@ private Q_SLOTS:
             if (action->isChecked())
                 checked = action->text();
         }
-        QCOMPARE(items, (QStringList { u"5 nm"_s, u"10 nm"_s, u"25 nm"_s, u"50 nm"_s, u"100 nm"_s,
-                                       u"250 nm"_s }));
+        QCOMPARE(items,
+            (QStringList {
+                u"5 nm"_s, u"10 nm"_s, u"25 nm"_s, u"50 nm"_s, u"100 nm"_s, u"250 nm"_s }));
         QCOMPARE(checked, u"25 nm"_s);
 
         m_server->clearRequests();

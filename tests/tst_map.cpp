@@ -64,8 +64,9 @@ Mercator::Camera cameraAt(const LatLon &centre, double zoom, const QSize &size)
     return { centre, Mercator::distanceForZoom(zoom, centre.latitude, size) };
 }
 
-QImage render(RadarMapRenderer &renderer, const RadarMapScene &scene, const RadarMapSettings &settings,
-              const Mercator::Camera &camera, const QSize &size = markerCanvas)
+QImage render(RadarMapRenderer &renderer, const RadarMapScene &scene,
+    const RadarMapSettings &settings, const Mercator::Camera &camera,
+    const QSize &size = markerCanvas)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::magenta);
@@ -76,8 +77,8 @@ QImage render(RadarMapRenderer &renderer, const RadarMapScene &scene, const Rada
 }
 
 // One marker in the middle of the canvas, at a zoom where the trail rules do not matter.
-QImage renderMarker(const Aircraft &aircraft, const RadarMapSettings &settings, bool selected = false,
-                    double haloPhase = 0.0)
+QImage renderMarker(const Aircraft &aircraft, const RadarMapSettings &settings,
+    bool selected = false, double haloPhase = 0.0)
 {
     RadarMapScene scene;
     scene.aircraft = { aircraft };
@@ -93,14 +94,14 @@ QColor over(const QColor &top, const QColor &bottom)
 {
     const double a = top.alphaF();
     return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
-                            float(top.greenF() * a + bottom.greenF() * (1 - a)),
-                            float(top.blueF() * a + bottom.blueF() * (1 - a)));
+        float(top.greenF() * a + bottom.greenF() * (1 - a)),
+        float(top.blueF() * a + bottom.blueF() * (1 - a)));
 }
 
 int difference(const QColor &a, const QColor &b)
 {
     return std::max({ std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                      std::abs(a.blue() - b.blue()) });
+        std::abs(a.blue() - b.blue()) });
 }
 
 QByteArray describe(const QColor &actual, const QColor &expected)
@@ -108,8 +109,9 @@ QByteArray describe(const QColor &actual, const QColor &expected)
     return QStringLiteral("got %1, expected %2").arg(actual.name(), expected.name()).toUtf8();
 }
 
-#define COMPARE_COLOR(actual, expected, tolerance)                                                \
-    QVERIFY2(difference((actual), (expected)) <= (tolerance), describe((actual), (expected)).constData())
+#define COMPARE_COLOR(actual, expected, tolerance)                                                 \
+    QVERIFY2(difference((actual), (expected)) <= (tolerance),                                      \
+        describe((actual), (expected)).constData())
 
 // Pixels from the middle of the canvas (the marker's centre is the corner shared by the four
 // middle pixels).
@@ -168,8 +170,7 @@ TestServer::Reply tileReply(const QColor &color, int delayMs = 0)
 
 } // namespace
 
-class TestMap : public QObject
-{
+class TestMap : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -180,9 +181,12 @@ class TestMap : public QObject
     Services tileServices() const
     {
         QVariantMap overrides;
-        overrides.insert(u"tilesStandard"_s, m_server->baseUrl().toString() + u"/osm/{z}/{x}/{y}.png"_s);
-        overrides.insert(u"tilesImagery"_s, m_server->baseUrl().toString() + u"/imagery/{z}/{y}/{x}"_s);
-        overrides.insert(u"tilesOverlay"_s, m_server->baseUrl().toString() + u"/labels/{z}/{y}/{x}"_s);
+        overrides.insert(
+            u"tilesStandard"_s, m_server->baseUrl().toString() + u"/osm/{z}/{x}/{y}.png"_s);
+        overrides.insert(
+            u"tilesImagery"_s, m_server->baseUrl().toString() + u"/imagery/{z}/{y}/{x}"_s);
+        overrides.insert(
+            u"tilesOverlay"_s, m_server->baseUrl().toString() + u"/labels/{z}/{y}/{x}"_s);
         return Services::withOverrides(overrides);
     }
 
@@ -191,7 +195,8 @@ class TestMap : public QObject
     {
         m_tiles.reset();
         m_network = std::make_unique<QNetworkAccessManager>();
-        m_tiles = std::make_unique<TileSource>(m_network.get(), tileServices(), m_dir->filePath(u"tiles"_s));
+        m_tiles = std::make_unique<TileSource>(
+            m_network.get(), tileServices(), m_dir->filePath(u"tiles"_s));
         return m_tiles.get();
     }
 
@@ -231,8 +236,10 @@ private Q_SLOTS:
         QTest::addColumn<double>("zoom");
         QTest::addColumn<QPointF>("world");
         QTest::newRow("origin") << 0.0 << 0.0 << 0.0 << QPointF(128, 128);
-        QTest::newRow("north-west corner") << Mercator::maxLatitude << -180.0 << 0.0 << QPointF(0, 0);
-        QTest::newRow("south-east corner at 1") << -Mercator::maxLatitude << 180.0 << 1.0 << QPointF(512, 512);
+        QTest::newRow("north-west corner")
+            << Mercator::maxLatitude << -180.0 << 0.0 << QPointF(0, 0);
+        QTest::newRow("south-east corner at 1")
+            << -Mercator::maxLatitude << 180.0 << 1.0 << QPointF(512, 512);
         QTest::newRow("beyond the pole clamps") << 89.9 << 0.0 << 0.0 << QPointF(128, 0);
         QTest::newRow("90 east at 2") << 0.0 << 90.0 << 2.0 << QPointF(768, 512);
     }
@@ -247,7 +254,9 @@ private Q_SLOTS:
         QVERIFY(std::abs(projected.x() - world.x()) < 1e-6);
         QVERIFY(std::abs(projected.y() - world.y()) < 1e-6);
         const LatLon back = Mercator::unproject(projected, zoom);
-        QVERIFY(std::abs(back.latitude - std::clamp(latitude, -Mercator::maxLatitude, Mercator::maxLatitude)) < 1e-9);
+        QVERIFY(std::abs(back.latitude
+                    - std::clamp(latitude, -Mercator::maxLatitude, Mercator::maxLatitude))
+            < 1e-9);
         QVERIFY(std::abs(back.longitude - longitude) < 1e-9);
     }
 
@@ -310,11 +319,13 @@ private Q_SLOTS:
         QFETCH(double, latitude);
         QFETCH(double, radiusNM);
         const LatLon home { latitude, 10.0 };
-        const Mercator::Viewport view(QRectF(QPointF(0, 0), viewport), { home, Mercator::fitAllDistance(radiusNM) });
+        const Mercator::Viewport view(
+            QRectF(QPointF(0, 0), viewport), { home, Mercator::fitAllDistance(radiusNM) });
         const double shorter = std::min(viewport.width(), viewport.height());
         // The farthest point of the ring from the middle, projected, in every direction.
         for (int bearing = 0; bearing < 360; bearing += 15) {
-            const QPointF point = view.toScreen(Mercator::destination(home, bearing, Mercator::ringRadiusMetres(radiusNM)));
+            const QPointF point = view.toScreen(
+                Mercator::destination(home, bearing, Mercator::ringRadiusMetres(radiusNM)));
             const QPointF offset = point - view.rect().center();
             const double reach = std::max(std::abs(offset.x()), std::abs(offset.y()));
             QVERIFY2(reach < shorter * 0.46, qPrintable(QString::number(reach)));
@@ -331,7 +342,9 @@ private Q_SLOTS:
             QVERIFY(std::abs(Mercator::zoomForDistance(distance, 45.0, viewport) - zoom) < 1e-9);
         }
         // Twice the distance is one level out.
-        QVERIFY(std::abs(Mercator::zoomForDistance(2000, 0, viewport) - Mercator::zoomForDistance(1000, 0, viewport) + 1) < 1e-9);
+        QVERIFY(std::abs(Mercator::zoomForDistance(2000, 0, viewport)
+                    - Mercator::zoomForDistance(1000, 0, viewport) + 1)
+            < 1e-9);
         QCOMPARE(Mercator::zoomForDistance(1e12, 0, viewport), Mercator::minZoom);
         QCOMPARE(Mercator::zoomForDistance(1, 0, viewport), Mercator::maxZoom);
     }
@@ -343,13 +356,20 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("viewport");
         QTest::addColumn<int>("tileZoom");
         QTest::addColumn<QList<int>>("expected"); // firstX, lastX, firstY, lastY
-        QTest::newRow("whole world at 1") << LatLon { 0, 0 } << 1.0 << QSize(512, 512) << 1 << QList<int> { 0, 1, 0, 1 };
-        QTest::newRow("middle four at 2") << LatLon { 0, 0 } << 2.0 << QSize(256, 256) << 2 << QList<int> { 1, 2, 1, 2 };
-        QTest::newRow("wide view at 3") << LatLon { 0, 0 } << 3.0 << QSize(600, 300) << 3 << QList<int> { 2, 5, 3, 4 };
-        QTest::newRow("fractional zoom, level below") << LatLon { 0, 0 } << 2.5 << QSize(256, 256) << 2 << QList<int> { 1, 2, 1, 2 };
-        QTest::newRow("across the antimeridian") << LatLon { 0, 180 } << 2.0 << QSize(256, 256) << 2 << QList<int> { 3, 4, 1, 2 };
-        QTest::newRow("clamped at the pole") << LatLon { 85, 0 } << 1.0 << QSize(512, 256) << 1 << QList<int> { 0, 1, 0, 0 };
-        QTest::newRow("wider than the world repeats it") << LatLon { 0, 0 } << 0.0 << QSize(1200, 256) << 0 << QList<int> { -2, 2, 0, 0 };
+        QTest::newRow("whole world at 1")
+            << LatLon { 0, 0 } << 1.0 << QSize(512, 512) << 1 << QList<int> { 0, 1, 0, 1 };
+        QTest::newRow("middle four at 2")
+            << LatLon { 0, 0 } << 2.0 << QSize(256, 256) << 2 << QList<int> { 1, 2, 1, 2 };
+        QTest::newRow("wide view at 3")
+            << LatLon { 0, 0 } << 3.0 << QSize(600, 300) << 3 << QList<int> { 2, 5, 3, 4 };
+        QTest::newRow("fractional zoom, level below")
+            << LatLon { 0, 0 } << 2.5 << QSize(256, 256) << 2 << QList<int> { 1, 2, 1, 2 };
+        QTest::newRow("across the antimeridian")
+            << LatLon { 0, 180 } << 2.0 << QSize(256, 256) << 2 << QList<int> { 3, 4, 1, 2 };
+        QTest::newRow("clamped at the pole")
+            << LatLon { 85, 0 } << 1.0 << QSize(512, 256) << 1 << QList<int> { 0, 1, 0, 0 };
+        QTest::newRow("wider than the world repeats it")
+            << LatLon { 0, 0 } << 0.0 << QSize(1200, 256) << 0 << QList<int> { -2, 2, 0, 0 };
     }
 
     void tileRanges()
@@ -379,22 +399,28 @@ private Q_SLOTS:
         const QColor orange(0xFF, 0x8A, 0x00);
         const QColor yellow(0xFF, 0xD6, 0x0A);
         QTest::newRow("white") << u"#FFFFFF"_s << false << false << white
-                               << over(QColor(0, 0, 0, 128), white) << over(QColor(0, 0, 0, 217), white);
-        QTest::newRow("white, high contrast") << u"#FFFFFF"_s << false << true << white
-                                              << over(QColor(0, 0, 0, 204), white) << over(QColor(0, 0, 0, 217), white);
-        QTest::newRow("white, selected") << u"#FFFFFF"_s << true << false << white
-                                         << over(QColor(0, 0, 0, 204), white) << over(QColor(0, 0, 0, 217), white);
+                               << over(QColor(0, 0, 0, 128), white)
+                               << over(QColor(0, 0, 0, 217), white);
+        QTest::newRow("white, high contrast")
+            << u"#FFFFFF"_s << false << true << white << over(QColor(0, 0, 0, 204), white)
+            << over(QColor(0, 0, 0, 217), white);
+        QTest::newRow("white, selected")
+            << u"#FFFFFF"_s << true << false << white << over(QColor(0, 0, 0, 204), white)
+            << over(QColor(0, 0, 0, 217), white);
         // Luminance 0.6167, just not light: white glyph and ring.
         QTest::newRow("default orange") << u"#FF8A00"_s << false << false << orange
                                         << over(QColor(255, 255, 255, 217), orange) << white;
-        QTest::newRow("default orange, selected") << u"#FF8A00"_s << true << false << orange << white << white;
-        QTest::newRow("preset yellow") << u"#FFD60A"_s << false << false << yellow
-                                       << over(QColor(0, 0, 0, 128), yellow) << over(QColor(0, 0, 0, 217), yellow);
+        QTest::newRow("default orange, selected")
+            << u"#FF8A00"_s << true << false << orange << white << white;
+        QTest::newRow("preset yellow")
+            << u"#FFD60A"_s << false << false << yellow << over(QColor(0, 0, 0, 128), yellow)
+            << over(QColor(0, 0, 0, 217), yellow);
         // The platform's orange stands in for a colour that does not parse; lighter than the
         // default one (0.642), so it carries a dark glyph.
-        QTest::newRow("unparseable is orange") << u"orange"_s << false << false << QColor(255, 149, 0)
-                                               << over(QColor(0, 0, 0, 128), QColor(255, 149, 0))
-                                               << over(QColor(0, 0, 0, 217), QColor(255, 149, 0));
+        QTest::newRow("unparseable is orange")
+            << u"orange"_s << false << false << QColor(255, 149, 0)
+            << over(QColor(0, 0, 0, 128), QColor(255, 149, 0))
+            << over(QColor(0, 0, 0, 217), QColor(255, 149, 0));
     }
 
     void markerColours()
@@ -435,17 +461,28 @@ private Q_SLOTS:
         QTest::addColumn<bool>("military");
         QTest::addColumn<QColor>("fill");
         const QColor orange = QColor::fromRgbF(1.0f, 0.45f, 0.2f);
-        QTest::newRow("1,999 ft is orange") << true << QVariant(1999) << QString() << false << orange;
-        QTest::newRow("below sea level is orange") << true << QVariant(-50) << QString() << false << orange;
-        QTest::newRow("2,000 ft is yellow") << true << QVariant(2000) << QString() << false << QColor::fromRgbF(1.0f, 0.78f, 0.0f);
-        QTest::newRow("10,000 ft is green") << true << QVariant(10000) << QString() << false << QColor::fromRgbF(0.3f, 0.78f, 0.3f);
-        QTest::newRow("29,999 ft is cyan") << true << QVariant(29999) << QString() << false << QColor::fromRgbF(0.2f, 0.72f, 0.9f);
-        QTest::newRow("30,000 ft is violet") << true << QVariant(30000) << QString() << false << QColor::fromRgbF(0.5f, 0.5f, 1.0f);
-        QTest::newRow("no altitude is grey") << true << QVariant() << QString() << false << QColor(142, 142, 147);
-        QTest::newRow("altitude ignored when off") << false << QVariant(30000) << QString() << false << QColor(0xFF, 0x8A, 0x00);
-        QTest::newRow("emergency is red") << true << QVariant(30000) << u"7700"_s << false << SystemColors::emergencyRed();
-        QTest::newRow("military is green") << false << QVariant(5000) << QString() << true << SystemColors::militaryGreen();
-        QTest::newRow("emergency beats military") << false << QVariant() << u"7500"_s << true << SystemColors::emergencyRed();
+        QTest::newRow("1,999 ft is orange")
+            << true << QVariant(1999) << QString() << false << orange;
+        QTest::newRow("below sea level is orange")
+            << true << QVariant(-50) << QString() << false << orange;
+        QTest::newRow("2,000 ft is yellow")
+            << true << QVariant(2000) << QString() << false << QColor::fromRgbF(1.0f, 0.78f, 0.0f);
+        QTest::newRow("10,000 ft is green")
+            << true << QVariant(10000) << QString() << false << QColor::fromRgbF(0.3f, 0.78f, 0.3f);
+        QTest::newRow("29,999 ft is cyan")
+            << true << QVariant(29999) << QString() << false << QColor::fromRgbF(0.2f, 0.72f, 0.9f);
+        QTest::newRow("30,000 ft is violet")
+            << true << QVariant(30000) << QString() << false << QColor::fromRgbF(0.5f, 0.5f, 1.0f);
+        QTest::newRow("no altitude is grey")
+            << true << QVariant() << QString() << false << QColor(142, 142, 147);
+        QTest::newRow("altitude ignored when off")
+            << false << QVariant(30000) << QString() << false << QColor(0xFF, 0x8A, 0x00);
+        QTest::newRow("emergency is red")
+            << true << QVariant(30000) << u"7700"_s << false << SystemColors::emergencyRed();
+        QTest::newRow("military is green")
+            << false << QVariant(5000) << QString() << true << SystemColors::militaryGreen();
+        QTest::newRow("emergency beats military")
+            << false << QVariant() << u"7500"_s << true << SystemColors::emergencyRed();
     }
 
     void markerFillRules()
@@ -508,11 +545,12 @@ private Q_SLOTS:
         Aircraft aircraft = plane();
         if (track.isValid())
             aircraft.track = track.toDouble();
-        const QPointF centroid = glyphCentroid(renderMarker(aircraft, plainSettings()), QColor(0xFF, 0x8A, 0x00));
+        const QPointF centroid =
+            glyphCentroid(renderMarker(aircraft, plainSettings()), QColor(0xFF, 0x8A, 0x00));
         const double along = centroid.x() * tail.x() + centroid.y() * tail.y();
         const double across = centroid.x() * tail.y() - centroid.y() * tail.x();
         QVERIFY2(along > 0.4 && std::abs(across) < 0.25,
-                 qPrintable(u"centroid %1, %2"_s.arg(centroid.x()).arg(centroid.y())));
+            qPrintable(u"centroid %1, %2"_s.arg(centroid.x()).arg(centroid.y())));
     }
 
     void badges()
@@ -528,7 +566,9 @@ private Q_SLOTS:
 
         // The badge is a white disc over the top-right corner of the marker; its glyph box
         // lies wholly inside that disc.
-        const auto glyphBox = [](const QImage &image) { return image.copy(image.width() / 2 + 7, image.height() / 2 - 13, 6, 6); };
+        const auto glyphBox = [](const QImage &image) {
+            return image.copy(image.width() / 2 + 7, image.height() / 2 - 13, 6, 6);
+        };
         const auto inkIn = [](const QImage &box) {
             int dark = 0;
             for (int y = 0; y < box.height(); ++y)
@@ -544,7 +584,7 @@ private Q_SLOTS:
         QCOMPARE(glyphBox(bothImage), glyphBox(exclamation));
         QVERIFY(glyphBox(star) != glyphBox(exclamation));
         QVERIFY2(inkIn(glyphBox(star)) > inkIn(glyphBox(exclamation)),
-                 qPrintable(u"%1 %2"_s.arg(inkIn(glyphBox(star))).arg(inkIn(glyphBox(exclamation)))));
+            qPrintable(u"%1 %2"_s.arg(inkIn(glyphBox(star))).arg(inkIn(glyphBox(exclamation)))));
         COMPARE_COLOR(at(bothImage, 6, 6), SystemColors::emergencyRed(), 6);
 
         // Without the setting there is no badge: only background beyond the disc.
@@ -597,12 +637,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("military");
         QTest::addColumn<QColor>("color"); // invalid: nothing drawn
         const QColor orange(0xFF, 0x8A, 0x00);
-        QTest::newRow("one point is not drawn") << 1 << true << 2.0 << QString() << false << QColor();
+        QTest::newRow("one point is not drawn")
+            << 1 << true << 2.0 << QString() << false << QColor();
         QTest::newRow("two points are") << 2 << true << 2.0 << QString() << false << orange;
         QTest::newRow("twelve points") << 12 << true << 2.0 << QString() << false << orange;
         QTest::newRow("trails off") << 12 << false << 2.0 << QString() << false << QColor();
-        QTest::newRow("emergency is red") << 2 << true << 2.0 << u"7600"_s << false << SystemColors::emergencyRed();
-        QTest::newRow("military is green") << 2 << true << 2.0 << QString() << true << SystemColors::militaryGreen();
+        QTest::newRow("emergency is red")
+            << 2 << true << 2.0 << u"7600"_s << false << SystemColors::emergencyRed();
+        QTest::newRow("military is green")
+            << 2 << true << 2.0 << QString() << true << SystemColors::militaryGreen();
         QTest::newRow("wide") << 2 << true << 8.0 << QString() << false << orange;
     }
 
@@ -624,7 +667,8 @@ private Q_SLOTS:
             aircraft.dbFlags = 1;
         QList<LatLon> trail;
         for (int i = 0; i < points; ++i)
-            trail << LatLon { here.latitude, here.longitude - 0.01 + (points > 1 ? 0.02 * i / (points - 1) : 0.01) };
+            trail << LatLon { here.latitude,
+                here.longitude - 0.01 + (points > 1 ? 0.02 * i / (points - 1) : 0.01) };
         RadarMapScene scene;
         scene.aircraft = { aircraft };
         scene.trails.insert(aircraft.hex, trail);
@@ -661,10 +705,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("credit");
         using Style = RadarMapRenderer::Style;
         using Layer = TileSource::Layer;
-        QTest::newRow("standard") << Style::Standard << u"Standard"_s << QList { Layer::Standard } << false << u"OpenStreetMap"_s;
-        QTest::newRow("muted") << Style::Muted << u"Muted"_s << QList { Layer::Standard } << false << u"OpenStreetMap"_s;
-        QTest::newRow("imagery") << Style::Imagery << u"Satellite"_s << QList { Layer::Imagery } << true << u"Esri"_s;
-        QTest::newRow("hybrid") << Style::Hybrid << u"Hybrid"_s << QList { Layer::Imagery, Layer::Overlay } << true << u"Esri"_s;
+        QTest::newRow("standard") << Style::Standard << u"Standard"_s << QList { Layer::Standard }
+                                  << false << u"OpenStreetMap"_s;
+        QTest::newRow("muted") << Style::Muted << u"Muted"_s << QList { Layer::Standard } << false
+                               << u"OpenStreetMap"_s;
+        QTest::newRow("imagery") << Style::Imagery << u"Satellite"_s << QList { Layer::Imagery }
+                                 << true << u"Esri"_s;
+        QTest::newRow("hybrid") << Style::Hybrid << u"Hybrid"_s
+                                << QList { Layer::Imagery, Layer::Overlay } << true << u"Esri"_s;
     }
 
     void styleTable()
@@ -697,7 +745,9 @@ private Q_SLOTS:
         COMPARE_COLOR(image.pixelColor(200 + ringPixels / 2, 200), over(fill, background), 3);
         int best = 255;
         for (int dy = -2; dy <= 2; ++dy)
-            best = std::min(best, difference(image.pixelColor(200, 200 - ringPixels + dy), over(outline, over(fill, background))));
+            best = std::min(best,
+                difference(image.pixelColor(200, 200 - ringPixels + dy),
+                    over(outline, over(fill, background))));
         QVERIFY2(best <= 30, qPrintable(QString::number(best)));
         // The home sign in the middle: a blue disc.
         COMPARE_COLOR(image.pixelColor(200 - 9, 200), SystemColors::blue(settings.palette), 40);
@@ -707,9 +757,11 @@ private Q_SLOTS:
     {
         RadarMapSettings settings = plainSettings();
         RadarMapRenderer renderer;
-        for (const auto style : { RadarMapRenderer::Style::Standard, RadarMapRenderer::Style::Hybrid }) {
+        for (const auto style :
+            { RadarMapRenderer::Style::Standard, RadarMapRenderer::Style::Hybrid }) {
             settings.mapStyleChoice = style;
-            const QImage image = render(renderer, {}, settings, cameraAt(here, 5, { 300, 200 }), { 300, 200 });
+            const QImage image =
+                render(renderer, {}, settings, cameraAt(here, 5, { 300, 200 }), { 300, 200 });
             // Dark text on a light plate in the bottom-left corner.
             int dark = 0;
             for (int y = 180; y < 200; ++y)
@@ -748,11 +800,13 @@ private Q_SLOTS:
         RadarMapRenderer renderer;
         // At zoom 8 the lines are half a degree apart; the equator and the prime meridian run
         // through the middle.
-        const QImage image = render(renderer, {}, settings, cameraAt({ 0, 0 }, 8, { 400, 400 }), { 400, 400 });
+        const QImage image =
+            render(renderer, {}, settings, cameraAt({ 0, 0 }, 8, { 400, 400 }), { 400, 400 });
         const auto darkestNear = [&](int x, int y, bool vertical) {
             int darkest = 255;
             for (int d = -2; d <= 2; ++d)
-                darkest = std::min(darkest, image.pixelColor(vertical ? x + d : x, vertical ? y : y + d).lightness());
+                darkest = std::min(darkest,
+                    image.pixelColor(vertical ? x + d : x, vertical ? y : y + d).lightness());
             return darkest;
         };
         QVERIFY(darkestNear(200, 150, true) < background.lightness() - 10);
@@ -780,7 +834,8 @@ private Q_SLOTS:
         settings.palette = plainPalette(Qt::black);
         RadarMapRenderer renderer;
         const LatLon centre { latitude, longitude };
-        const QImage image = render(renderer, {}, settings, cameraAt(centre, 8, { 400, 400 }), { 400, 400 });
+        const QImage image =
+            render(renderer, {}, settings, cameraAt(centre, 8, { 400, 400 }), { 400, 400 });
         // The plain background is drawn (the render started on magenta).
         QVERIFY(image.pixelColor(3, 3) != QColor(Qt::magenta));
         QCOMPARE(Mercator::tileRange(centre, 8, { 400, 400 }, 8).count() <= 9, true);
@@ -794,7 +849,8 @@ private Q_SLOTS:
         aircraft.distanceNM = 10.0;
         aircraft.squawk = u"7700"_s;
         aircraft.dbFlags = 1;
-        QCOMPARE(RadarMapRenderer::accessibilityText(aircraft, u"nm"_s), u"UAL123, 12,500 ft, 10.0 nm, emergency, military"_s);
+        QCOMPARE(RadarMapRenderer::accessibilityText(aircraft, u"nm"_s),
+            u"UAL123, 12,500 ft, 10.0 nm, emergency, military"_s);
         aircraft.distanceNM.reset();
         aircraft.squawk.reset();
         aircraft.dbFlags.reset();
@@ -838,7 +894,9 @@ private Q_SLOTS:
             return QLocale::c().toString(time, u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s).toLatin1();
         };
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        QTest::newRow("already expired") << Headers { { "Date", httpDate(now) }, { "Expires", httpDate(now.addSecs(-3600)) } } << 8;
+        QTest::newRow("already expired")
+            << Headers { { "Date", httpDate(now) }, { "Expires", httpDate(now.addSecs(-3600)) } }
+            << 8;
     }
 
     void diskCacheHonoursHeaders()
@@ -932,7 +990,8 @@ private Q_SLOTS:
         QList<qint64> arrivals;
         QElapsedTimer clock;
         clock.start();
-        connect(m_server.get(), &TestServer::requestReceived, this, [&] { arrivals << clock.elapsed(); });
+        connect(m_server.get(), &TestServer::requestReceived, this,
+            [&] { arrivals << clock.elapsed(); });
         TileSource *tiles = newTileSource();
         RadarMapRenderer renderer(tiles);
         render(renderer, {}, plainSettings(), tileCamera(), tileCanvas);
@@ -940,7 +999,8 @@ private Q_SLOTS:
         // The third can only start when the first has been answered, and so on.
         QVERIFY(arrivals[1] - arrivals[0] < 100);
         for (int i = 0; i + 2 < arrivals.size(); ++i)
-            QVERIFY2(arrivals[i + 2] - arrivals[i] >= 170, qPrintable(QString::number(arrivals[i + 2] - arrivals[i])));
+            QVERIFY2(arrivals[i + 2] - arrivals[i] >= 170,
+                qPrintable(QString::number(arrivals[i + 2] - arrivals[i])));
         waitIdle(tiles);
         QCOMPARE(tiles->memoryCount(), 8);
     }
@@ -956,7 +1016,8 @@ private Q_SLOTS:
         const Mercator::Camera elsewhere = cameraAt({ 45.0, 10.0 }, 9, tileCanvas);
         render(renderer, {}, plainSettings(), elsewhere, tileCanvas);
         const Mercator::Viewport viewport(QRectF(QPointF(0, 0), tileCanvas), elsewhere);
-        QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(u"/osm/9/"_s), viewport.tiles(9).count(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m_server->requestCount(u"/osm/9/"_s), viewport.tiles(9).count(), 5000);
         waitIdle(tiles);
         QCOMPARE(m_server->requestCount(u"/osm/3/"_s), 2);
         // The first of the new view asked for was its middle.
@@ -1003,11 +1064,13 @@ private Q_SLOTS:
         QVERIFY2(muted.hslSaturation() < street.hslSaturation() / 2, qPrintable(muted.name()));
         QVERIFY2(muted.lightness() > street.lightness() + 20, qPrintable(muted.name()));
         COMPARE_COLOR(pixel(Style::Imagery), QColor(20, 40, 90), 0);
-        COMPARE_COLOR(pixel(Style::Hybrid), over(QColor(255, 255, 255, 128), QColor(20, 40, 90)), 3);
+        COMPARE_COLOR(
+            pixel(Style::Hybrid), over(QColor(255, 255, 255, 128), QColor(20, 40, 90)), 3);
         // Imagery and labels are addressed {z}/{y}/{x}.
         bool swapped = false;
         for (const auto &request : m_server->requests())
-            swapped = swapped || request.path == u"/imagery/3/3/2"_s || request.path == u"/labels/3/4/5"_s;
+            swapped = swapped || request.path == u"/imagery/3/3/2"_s
+                || request.path == u"/labels/3/4/5"_s;
         QVERIFY(swapped);
         QCOMPARE(tiles->url({ TileSource::Layer::Imagery, 3, 5, 4 }).path(), u"/imagery/3/4/5"_s);
     }

@@ -18,8 +18,7 @@
 using namespace Qt::StringLiterals;
 
 // The map pane as a user drives it: clicks select, the camera follows, the style menu.
-class TestMapView : public QObject
-{
+class TestMapView : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -42,7 +41,8 @@ private Q_SLOTS:
     {
         m_server->setPrefixReply(u"/v2/point/"_s, [] {
             TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"track":45,"alt_baro":12000,"dst":8},
+            reply.body =
+                R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"track":45,"alt_baro":12000,"dst":8},
                                    {"hex":"a2","lat":45.3,"lon":-122.9,"dst":15}]})";
             return reply;
         }());
@@ -52,7 +52,8 @@ private Q_SLOTS:
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         preferences.setReduceMotion(true);
         QNetworkAccessManager network;
-        FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        FlightStore store(
+            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
         RadarMapView view(&store, &preferences, nullptr);
         view.resize(800, 500);
         view.show();
@@ -65,7 +66,9 @@ private Q_SLOTS:
 
         // Clicking a marker selects it, and the camera flies there keeping its distance.
         const auto markerPoint = [&](const LatLon &position) {
-            return Mercator::Viewport(QRectF(view.rect()), view.camera()).toScreen(position).toPoint();
+            return Mercator::Viewport(QRectF(view.rect()), view.camera())
+                .toScreen(position)
+                .toPoint();
         };
         QTest::mouseClick(&view, Qt::LeftButton, {}, markerPoint({ 45.6, -122.5 }) + QPoint(3, -2));
         QCOMPARE(store.selectedHex(), u"a1"_s);
@@ -116,7 +119,8 @@ private Q_SLOTS:
         overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         QNetworkAccessManager network;
-        FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        FlightStore store(
+            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
         RadarMapView view(&store, &preferences, nullptr);
         view.resize(600, 400);
         view.show();
@@ -166,7 +170,8 @@ private Q_SLOTS:
             .setValue(u"mapStyleChoice"_s, u"terrain"_s);
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         QNetworkAccessManager network;
-        FlightStore store(&preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        FlightStore store(
+            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
         RadarMapView view(&store, &preferences, nullptr);
         view.resize(700, 500);
         view.show();

@@ -13,8 +13,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestPreferences : public QObject
-{
+class TestPreferences : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -90,11 +89,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QVariant>("reads");
-        QTest::newRow("bool from junk") << u"showTrails"_s << QVariant(u"maybe"_s) << QVariant(true);
+        QTest::newRow("bool from junk")
+            << u"showTrails"_s << QVariant(u"maybe"_s) << QVariant(true);
         QTest::newRow("bool false") << u"showTrails"_s << QVariant(false) << QVariant(false);
-        QTest::newRow("emergency absent is on") << u"alertEmergency"_s << QVariant() << QVariant(true);
-        QTest::newRow("emergency junk") << u"alertEmergency"_s << QVariant(u"1x"_s) << QVariant(true);
-        QTest::newRow("double from text") << u"markerScale"_s << QVariant(u"big"_s) << QVariant(1.0);
+        QTest::newRow("emergency absent is on")
+            << u"alertEmergency"_s << QVariant() << QVariant(true);
+        QTest::newRow("emergency junk")
+            << u"alertEmergency"_s << QVariant(u"1x"_s) << QVariant(true);
+        QTest::newRow("double from text")
+            << u"markerScale"_s << QVariant(u"big"_s) << QVariant(1.0);
         QTest::newRow("double as text") << u"markerScale"_s << QVariant(u"1.3"_s) << QVariant(1.3);
         QTest::newRow("volume junk") << u"atcVolume"_s << QVariant(u"loud"_s) << QVariant(0.8);
         QTest::newRow("volume") << u"atcVolume"_s << QVariant(0.25) << QVariant(0.25);
@@ -103,7 +106,9 @@ private Q_SLOTS:
         QTest::newRow("radius zero") << u"radiusNM"_s << QVariant(0) << QVariant(25.0);
         QTest::newRow("radius negative") << u"radiusNM"_s << QVariant(-5) << QVariant(25.0);
         QTest::newRow("radius") << u"radiusNM"_s << QVariant(60) << QVariant(60.0);
-        QTest::newRow("string from list") << u"alertWatchlist"_s << QVariant(QStringList { u"a"_s, u"b"_s }) << QVariant(QString());
+        QTest::newRow("string from list")
+            << u"alertWatchlist"_s << QVariant(QStringList { u"a"_s, u"b"_s })
+            << QVariant(QString());
     }
 
     void wrongTypesReadAsFallbacks()
@@ -158,8 +163,8 @@ private Q_SLOTS:
                 for (int j = meta->propertyOffset(); j < meta->propertyCount(); ++j) {
                     const int expected = j == i ? 1 : 0;
                     QVERIFY2(spies.at(j - meta->propertyOffset())->size() == expected,
-                             qPrintable(u"writing %1 signalled %2"_s.arg(
-                                 QLatin1String(property.name()), QLatin1String(meta->property(j).name()))));
+                        qPrintable(u"writing %1 signalled %2"_s.arg(QLatin1String(property.name()),
+                            QLatin1String(meta->property(j).name()))));
                 }
             }
             spies.at(i - meta->propertyOffset())->clear();
@@ -230,11 +235,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("customised");
         QTest::addColumn<QString>("stored"); // the file's text after the reset
-        QTest::newRow("planeColorHex") << u"planeColorHex"_s << QVariant(u"#FFFFFF"_s) << u"#FF8A00"_s;
+        QTest::newRow("planeColorHex")
+            << u"planeColorHex"_s << QVariant(u"#FFFFFF"_s) << u"#FF8A00"_s;
         QTest::newRow("markerScale") << u"markerScale"_s << QVariant(1.3) << u"1"_s;
-        QTest::newRow("mapStyleChoice") << u"mapStyleChoice"_s
-                                        << QVariant::fromValue(Preferences::MapStyle::Hybrid) << u"standard"_s;
-        QTest::newRow("widgetColorHex") << u"widgetColorHex"_s << QVariant(u"#FFBF00"_s) << u"#73FF99"_s;
+        QTest::newRow("mapStyleChoice")
+            << u"mapStyleChoice"_s << QVariant::fromValue(Preferences::MapStyle::Hybrid)
+            << u"standard"_s;
+        QTest::newRow("widgetColorHex")
+            << u"widgetColorHex"_s << QVariant(u"#FFBF00"_s) << u"#73FF99"_s;
         QTest::newRow("colorByAltitude") << u"colorByAltitude"_s << QVariant(true) << u"false"_s;
         QTest::newRow("showTrails") << u"showTrails"_s << QVariant(false) << u"true"_s;
         QTest::newRow("trailMinutes") << u"trailMinutes"_s << QVariant(5.0) << u"1"_s;
@@ -255,8 +263,10 @@ private Q_SLOTS:
             p.resetToDefaults();
             QCOMPARE(p.property(name), absent);
         }
-        QVERIFY2(fileBytes().contains(name + '=' + stored.toLatin1() + '\n'), fileBytes().constData());
-        QCOMPARE(Preferences(path()).property(name), Preferences(m_dir.filePath(u"empty.conf"_s)).property(name));
+        QVERIFY2(
+            fileBytes().contains(name + '=' + stored.toLatin1() + '\n'), fileBytes().constData());
+        QCOMPARE(Preferences(path()).property(name),
+            Preferences(m_dir.filePath(u"empty.conf"_s)).property(name));
     }
 
     void choicesKeepTheirStoredText_data()
@@ -297,7 +307,8 @@ private Q_SLOTS:
         if (key == "distanceUnit"_L1)
             QCOMPARE(p.distanceUnitText(), text);
         // Away through the setter and back: the same text as before.
-        const QMetaProperty property = p.metaObject()->property(p.metaObject()->indexOfProperty(name));
+        const QMetaProperty property =
+            p.metaObject()->property(p.metaObject()->indexOfProperty(name));
         QVERIFY(property.write(&p, changed(property, choice)));
         p.sync();
         QVERIFY(!fileBytes().contains(line));
@@ -314,16 +325,19 @@ private Q_SLOTS:
         const QVariant automatic = QVariant::fromValue(Preferences::AppearanceChoice::Automatic);
         const QVariant miles = QVariant::fromValue(Preferences::DistanceUnit::Miles);
         const QVariant standard = QVariant::fromValue(Preferences::MapStyle::Standard);
-        QTest::newRow("appearance unknown") << u"appearanceChoice"_s << QVariant(u"sepia"_s) << automatic;
-        QTest::newRow("appearance in capitals") << u"appearanceChoice"_s << QVariant(u"Dark"_s) << automatic;
+        QTest::newRow("appearance unknown")
+            << u"appearanceChoice"_s << QVariant(u"sepia"_s) << automatic;
+        QTest::newRow("appearance in capitals")
+            << u"appearanceChoice"_s << QVariant(u"Dark"_s) << automatic;
         QTest::newRow("unit in words") << u"distanceUnit"_s << QVariant(u"kilometers"_s) << miles;
         QTest::newRow("unit with a space") << u"distanceUnit"_s << QVariant(u" km"_s) << miles;
         QTest::newRow("unit empty") << u"distanceUnit"_s << QVariant(u""_s) << miles;
         QTest::newRow("unit as a number") << u"distanceUnit"_s << QVariant(2) << miles;
         QTest::newRow("style unknown") << u"mapStyleChoice"_s << QVariant(u"terrain"_s) << standard;
-        QTest::newRow("style in capitals") << u"mapStyleChoice"_s << QVariant(u"Hybrid"_s) << standard;
-        QTest::newRow("style as a list") << u"mapStyleChoice"_s
-                                         << QVariant(QStringList { u"hybrid"_s, u"muted"_s }) << standard;
+        QTest::newRow("style in capitals")
+            << u"mapStyleChoice"_s << QVariant(u"Hybrid"_s) << standard;
+        QTest::newRow("style as a list")
+            << u"mapStyleChoice"_s << QVariant(QStringList { u"hybrid"_s, u"muted"_s }) << standard;
     }
 
     void unknownChoiceReadsAsFallback()
@@ -357,7 +371,7 @@ private Q_SLOTS:
         QCOMPARE(s.feedSecondary, Services::defaults().feedSecondary);
         QCOMPARE(s.feedSecondaryName, u"adsb.fi"_s);
         QCOMPARE(s.userAgentWithContact(),
-                 "Skyvelle/" SKYVELLE_VERSION " (+https://skyvelle.app; ops@example.org)"_ba);
+            "Skyvelle/" SKYVELLE_VERSION " (+https://skyvelle.app; ops@example.org)"_ba);
     }
 };
 

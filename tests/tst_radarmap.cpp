@@ -61,8 +61,7 @@ double eastward(double from, double to)
 } // namespace
 
 // The map without a widget: camera moves, glides, the halo's repaints and the hit test.
-class TestRadarMap : public QObject
-{
+class TestRadarMap : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -87,13 +86,13 @@ private Q_SLOTS:
         const struct {
             const char *name;
             Motion motion;
-        } motions[] = { { "animated", Motion::Animated },
-                        { "reduced motion", Motion::Reduced },
-                        { "hidden", Motion::Hidden } };
+        } motions[] = { { "animated", Motion::Animated }, { "reduced motion", Motion::Reduced },
+            { "hidden", Motion::Hidden } };
         for (const auto &move : moves) {
             for (const auto &motion : motions) {
                 QTest::addRow("%s, %s", move.move, motion.name)
-                    << QString::fromLatin1(move.move) << int(motion.motion) << move.centre << move.distance;
+                    << QString::fromLatin1(move.move) << int(motion.motion) << move.centre
+                    << move.distance;
             }
         }
     }
@@ -110,7 +109,7 @@ private Q_SLOTS:
 
         QList<double> distances;
         connect(map.get(), &RadarMap::cameraChanged, map.get(),
-                [&] { distances << map->camera().distanceMetres; });
+            [&] { distances << map->camera().distanceMetres; });
         QSignalSpy updated(map.get(), &RadarMap::updated);
         if (move == u"fit all"_s)
             map->recenter();
@@ -214,11 +213,15 @@ private Q_SLOTS:
         // Only the marker that moved glides, along the short way between the answers.
         QCOMPARE(map->scene().drawnPositions.keys(), QList<QString> { u"a1"_s });
         const double span = eastward(from.longitude, to.longitude);
-        const auto along = [&](const LatLon &p) { return eastward(from.longitude, p.longitude) / span; };
+        const auto along = [&](const LatLon &p) {
+            return eastward(from.longitude, p.longitude) / span;
+        };
         QTRY_VERIFY(along(map->scene().drawnPositions.value(u"a1"_s)) > 0.3);
         const LatLon midway = map->scene().drawnPositions.value(u"a1"_s);
         QVERIFY(along(midway) < 1.0);
-        QVERIFY(std::abs((midway.latitude - from.latitude) / (to.latitude - from.latitude) - along(midway)) < 1e-9);
+        QVERIFY(std::abs((midway.latitude - from.latitude) / (to.latitude - from.latitude)
+                    - along(midway))
+            < 1e-9);
 
         // A new answer mid-glide starts from where the marker stands, and takes 0.8 s.
         QElapsedTimer clock;
@@ -272,7 +275,9 @@ private Q_SLOTS:
             return;
         // What is clicked is what is seen there.
         const QColor plane = AircraftColors::planeColor(map->settings().planeColorHex);
-        const auto fill = [&](const Aircraft &aircraft) { return AircraftColors::fill(aircraft, false, plane); };
+        const auto fill = [&](const Aircraft &aircraft) {
+            return AircraftColors::fill(aircraft, false, plane);
+        };
         const QColor seen = renderMap(*map).pixelColor(probe.toPoint());
         const auto distance = [&](const QColor &c) {
             return std::abs(c.red() - seen.red()) + std::abs(c.green() - seen.green())
@@ -280,7 +285,8 @@ private Q_SLOTS:
         };
         const QColor front = fill(expected == u"a1"_s ? a1 : a2);
         const QColor behind = fill(expected == u"a1"_s ? a2 : a1);
-        QVERIFY2(distance(front) < 24 && distance(front) < distance(behind), qPrintable(seen.name()));
+        QVERIFY2(
+            distance(front) < 24 && distance(front) < distance(behind), qPrintable(seen.name()));
     }
 };
 

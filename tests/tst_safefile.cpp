@@ -25,24 +25,25 @@ QByteArray readFile(const QString &path)
 // The names in @p folder apart from the test's own filler.
 QStringList entries(const QString &folder)
 {
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     names.removeAll(u"filler"_s);
     return names;
 }
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info { };
     ::lstat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
 }
 
-const QByteArray previous = R"({"days":{},"typesFirstSeen":{},"totalUnique":7,"seenDayKey":"","seenHexes":[]})";
+const QByteArray previous =
+    R"({"days":{},"typesFirstSeen":{},"totalUnique":7,"seenDayKey":"","seenHexes":[]})";
 
 } // namespace
 
-class TestSafeFile : public QObject
-{
+class TestSafeFile : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

@@ -19,9 +19,9 @@ RadarMapSettings mapSettings(const Preferences &preferences, const QPalette &pal
 
 // The engine keeps its own enum for the stored texts; both list the styles in one order.
 static_assert(int(Preferences::MapStyle::Standard) == int(MapStyle::Standard)
-              && int(Preferences::MapStyle::Muted) == int(MapStyle::Muted)
-              && int(Preferences::MapStyle::Imagery) == int(MapStyle::Imagery)
-              && int(Preferences::MapStyle::Hybrid) == int(MapStyle::Hybrid));
+    && int(Preferences::MapStyle::Muted) == int(MapStyle::Muted)
+    && int(Preferences::MapStyle::Imagery) == int(MapStyle::Imagery)
+    && int(Preferences::MapStyle::Hybrid) == int(MapStyle::Hybrid));
 
 MapStyle mapStyle(Preferences::MapStyle style)
 {

@@ -37,12 +37,13 @@ constexpr double capsulesBottom = 36.0;
 
 // The buttons that float over the map: a capsule with icon and title, a square of the zoom
 // stepper, or the round compass. Painted on a translucent plate so that they read on any map.
-class OverlayButton : public QToolButton
-{
+class OverlayButton : public QToolButton {
 public:
     enum class Shape { Capsule, Square, Compass };
 
-    OverlayButton(Shape shape, QWidget *parent) : QToolButton(parent), m_shape(shape)
+    OverlayButton(Shape shape, QWidget *parent)
+        : QToolButton(parent)
+        , m_shape(shape)
     {
         setAutoRaise(true);
         setCursor(Qt::ArrowCursor);
@@ -90,7 +91,8 @@ protected:
                 painter.drawRect(rect());
             }
             const double side = 16;
-            Symbols::paint(&painter, m_symbol, QRectF(QPointF(width() - side, height() - side) / 2, QSizeF(side, side)), ink);
+            Symbols::paint(&painter, m_symbol,
+                QRectF(QPointF(width() - side, height() - side) / 2, QSizeF(side, side)), ink);
             return;
         }
         const QRectF plate = QRectF(rect()).adjusted(1.5, 1.0, -1.5, -2.5);
@@ -98,8 +100,11 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 40));
         painter.drawRoundedRect(plate.translated(0, 1.5), round, round);
-        painter.setBrush(SystemColors::withAlpha(pal.color(QPalette::Window), isDown() ? 0.98 : 0.9));
-        painter.setPen(QPen(SystemColors::withAlpha(pal.color(QPalette::WindowText), hasFocus() ? 0.5 : 0.18), 1.0));
+        painter.setBrush(
+            SystemColors::withAlpha(pal.color(QPalette::Window), isDown() ? 0.98 : 0.9));
+        painter.setPen(
+            QPen(SystemColors::withAlpha(pal.color(QPalette::WindowText), hasFocus() ? 0.5 : 0.18),
+                1.0));
         painter.drawRoundedRect(plate, round, round);
 
         if (m_shape == Shape::Compass) {
@@ -111,8 +116,9 @@ protected:
         const QRectF iconRect(plate.left() + 10, plate.center().y() - icon / 2, icon, icon);
         Symbols::paint(&painter, m_symbol, iconRect, ink);
         painter.setPen(ink);
-        painter.drawText(QRectF(iconRect.right() + 6, plate.top(), plate.right() - iconRect.right() - 6, plate.height()),
-                         Qt::AlignVCenter | Qt::AlignLeft, text());
+        painter.drawText(QRectF(iconRect.right() + 6, plate.top(),
+                             plate.right() - iconRect.right() - 6, plate.height()),
+            Qt::AlignVCenter | Qt::AlignLeft, text());
     }
 
 private:
@@ -144,9 +150,12 @@ private:
 
 } // namespace
 
-RadarMapView::RadarMapView(FlightStore *store, Preferences *preferences, TileSource *tiles,
-                           QWidget *parent)
-    : QWidget(parent), m_store(store), m_preferences(preferences), m_map(tiles)
+RadarMapView::RadarMapView(
+    FlightStore *store, Preferences *preferences, TileSource *tiles, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_preferences(preferences)
+    , m_map(tiles)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -154,14 +163,16 @@ RadarMapView::RadarMapView(FlightStore *store, Preferences *preferences, TileSou
     setAccessibleName(tr("Radar map"));
     grabGesture(Qt::PinchGesture);
 
-    connect(&m_map, &RadarMap::updated, this, [this](const QRectF &dirty) { update(dirty.toAlignedRect()); });
+    connect(&m_map, &RadarMap::updated, this,
+        [this](const QRectF &dirty) { update(dirty.toAlignedRect()); });
     connect(&m_map, &RadarMap::cameraChanged, this, &RadarMapView::cameraChanged);
 
     buildControls();
 
     connect(m_store, &FlightStore::displayedAircraftChanged, this,
-            [this] { m_map.setAircraft(m_store->displayedAircraft()); });
-    connect(m_store, &FlightStore::trailsChanged, this, [this] { m_map.setTrails(m_store->trails()); });
+        [this] { m_map.setAircraft(m_store->displayedAircraft()); });
+    connect(
+        m_store, &FlightStore::trailsChanged, this, [this] { m_map.setTrails(m_store->trails()); });
     connect(m_store, &FlightStore::homeChanged, this, [this] {
         m_map.setHome(m_store->home());
         m_map.recenter();
@@ -184,7 +195,8 @@ RadarMapView::RadarMapView(FlightStore *store, Preferences *preferences, TileSou
     connect(m_preferences, &Preferences::showTrailsChanged, this, settingsChanged);
     connect(m_preferences, &Preferences::trailWidthChanged, this, settingsChanged);
     connect(m_preferences, &Preferences::reduceMotionChanged, this, settingsChanged);
-    connect(m_preferences, &Preferences::mapStyleChoiceChanged, this, &RadarMapView::updateStyleControl);
+    connect(m_preferences, &Preferences::mapStyleChoiceChanged, this,
+        &RadarMapView::updateStyleControl);
 
     m_map.setRect(rect());
     m_map.setShown(isVisible());
@@ -227,7 +239,7 @@ void RadarMapView::buildControls()
     m_styleGroup = new QActionGroup(menu);
     m_styleGroup->setExclusive(true);
     for (const auto mapStyle : { RadarMapRenderer::Style::Standard, RadarMapRenderer::Style::Muted,
-                                 RadarMapRenderer::Style::Imagery, RadarMapRenderer::Style::Hybrid }) {
+             RadarMapRenderer::Style::Imagery, RadarMapRenderer::Style::Hybrid }) {
         QAction *action = menu->addAction(RadarMapRenderer::styleName(mapStyle));
         action->setCheckable(true);
         action->setData(QVariant::fromValue(mapStyle));
@@ -308,7 +320,7 @@ void RadarMapView::layoutOverlays()
         m_stepper->move(width() - int(overlayMargin) - m_stepper->width(), int(overlayMargin));
         m_compass->resize(m_compass->sizeHint());
         m_compass->move(m_stepper->geometry().center().x() - m_compass->width() / 2,
-                        m_stepper->geometry().bottom() + 10);
+            m_stepper->geometry().bottom() + 10);
     }
     if (m_corner && !m_corner->isHidden()) {
         const int available = width() - 2 * int(overlayMargin);
@@ -319,7 +331,8 @@ void RadarMapView::layoutOverlays()
         const int w = std::min(hint.width(), available);
         int h = m_corner->hasHeightForWidth() ? m_corner->heightForWidth(w) : hint.height();
         h = std::min(h, height() - 2 * int(overlayMargin));
-        m_corner->setGeometry(width() - int(overlayMargin) - w, height() - int(overlayMargin) - h, w, h);
+        m_corner->setGeometry(
+            width() - int(overlayMargin) - w, height() - int(overlayMargin) - h, w, h);
         m_corner->raise();
     }
     // The altitude key and the attribution keep clear of the controls.
@@ -344,9 +357,11 @@ bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF plate = QRectF(m_stepper->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         painter.setBrush(SystemColors::withAlpha(palette().color(QPalette::Window), 0.9));
-        painter.setPen(QPen(SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.18), 1.0));
+        painter.setPen(
+            QPen(SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.18), 1.0));
         painter.drawRoundedRect(plate, 7, 7);
-        painter.drawLine(QPointF(plate.left() + 5, plate.center().y()), QPointF(plate.right() - 5, plate.center().y()));
+        painter.drawLine(QPointF(plate.left() + 5, plate.center().y()),
+            QPointF(plate.right() - 5, plate.center().y()));
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -410,7 +425,9 @@ void RadarMapView::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_pressed)
         return;
-    if (!m_dragging && (event->position() - m_pressPosition).manhattanLength() >= QApplication::startDragDistance()) {
+    if (!m_dragging
+        && (event->position() - m_pressPosition).manhattanLength()
+            >= QApplication::startDragDistance()) {
         m_dragging = true;
         setCursor(Qt::ClosedHandCursor);
     }
@@ -479,17 +496,17 @@ bool RadarMapView::event(QEvent *event)
         auto *help = static_cast<QHelpEvent *>(event);
         const QString hex = m_map.markerAt(help->pos());
         const QList<Aircraft> &shown = m_map.aircraft();
-        const auto found = std::find_if(shown.cbegin(), shown.cend(),
-                                        [&](const Aircraft &a) { return a.hex == hex; });
+        const auto found = std::find_if(
+            shown.cbegin(), shown.cend(), [&](const Aircraft &a) { return a.hex == hex; });
         if (found == shown.cend()) {
             QToolTip::hideText();
             event->ignore();
         } else {
             // The text carries the feed's callsign and registration.
             QToolTip::showText(help->globalPos(),
-                               TextUtil::plainToolTip(RadarMapRenderer::accessibilityText(
-                                   *found, m_preferences->distanceUnitText())),
-                               this);
+                TextUtil::plainToolTip(
+                    RadarMapRenderer::accessibilityText(*found, m_preferences->distanceUnitText())),
+                this);
         }
         return true;
     }
@@ -504,8 +521,10 @@ bool RadarMapView::event(QEvent *event)
     case QEvent::Gesture: {
         auto *gestures = static_cast<QGestureEvent *>(event);
         if (auto *pinch = static_cast<QPinchGesture *>(gestures->gesture(Qt::PinchGesture))) {
-            if (pinch->changeFlags() & QPinchGesture::ScaleFactorChanged && pinch->scaleFactor() > 0)
-                zoomBy(std::log2(pinch->scaleFactor()), mapFromGlobal(pinch->centerPoint().toPoint()));
+            if (pinch->changeFlags() & QPinchGesture::ScaleFactorChanged
+                && pinch->scaleFactor() > 0)
+                zoomBy(
+                    std::log2(pinch->scaleFactor()), mapFromGlobal(pinch->centerPoint().toPoint()));
             gestures->accept(pinch);
             return true;
         }

@@ -18,12 +18,11 @@ class TileSource;
 // operations "Fit All", "Home" and the flight to a newly selected aircraft, the map style
 // menu, a zoom stepper and a compass. It feeds the store and the preferences to a RadarMap,
 // which owns the camera and the picture, and turns input into its moves and selections.
-class RadarMapView : public QWidget
-{
+class RadarMapView : public QWidget {
     Q_OBJECT
 public:
-    RadarMapView(FlightStore *store, Preferences *preferences, TileSource *tiles,
-                 QWidget *parent = nullptr);
+    RadarMapView(
+        FlightStore *store, Preferences *preferences, TileSource *tiles, QWidget *parent = nullptr);
     ~RadarMapView() override;
 
     // Keeps @p widget floating in the bottom-right corner, 12 points in, above the map

@@ -3,9 +3,9 @@
 
 #include "flightstore.h"
 #include "imagereply.h"
+#include "labels.h"
 #include "lookupsupport.h"
 #include "preferences.h"
-#include "labels.h"
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textstyle.h"
@@ -384,7 +384,8 @@ void AircraftDetailCard::renderPhoto(int width)
     QPainterPath clip;
     clip.addRoundedRect(frame, photoRadius, photoRadius);
     if (m_image.isNull()) {
-        painter.fillPath(clip, SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.08));
+        painter.fillPath(
+            clip, SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.08));
     } else {
         // Fill the frame, keep the aspect and crop what overflows, centred.
         const QSizeF size =

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/aircraftlistmodel.h"
 
-#include "preferences.h"
 #include "aircraftrowpainter.h"
+#include "preferences.h"
 
 #include <QHash>
 #include <QSet>
@@ -36,8 +36,8 @@ std::vector<bool> longestIncreasing(const std::vector<int> &values)
     std::vector<size_t> tails; // tails[k]: index of the smallest tail of a run of length k + 1
     std::vector<ptrdiff_t> previous(n, -1);
     for (size_t i = 0; i < n; ++i) {
-        const auto at = std::lower_bound(tails.begin(), tails.end(), values[i],
-                                         [&](size_t t, int v) { return values[t] < v; });
+        const auto at = std::lower_bound(
+            tails.begin(), tails.end(), values[i], [&](size_t t, int v) { return values[t] < v; });
         if (at != tails.begin())
             previous[i] = ptrdiff_t(*(at - 1));
         if (at == tails.end())
@@ -46,7 +46,8 @@ std::vector<bool> longestIncreasing(const std::vector<int> &values)
             *at = i;
     }
     std::vector<bool> marked(n, false);
-    for (ptrdiff_t i = tails.empty() ? -1 : ptrdiff_t(tails.back()); i >= 0; i = previous[size_t(i)])
+    for (ptrdiff_t i = tails.empty() ? -1 : ptrdiff_t(tails.back()); i >= 0;
+         i = previous[size_t(i)])
         marked[size_t(i)] = true;
     return marked;
 }
@@ -54,12 +55,13 @@ std::vector<bool> longestIncreasing(const std::vector<int> &values)
 } // namespace
 
 AircraftListModel::AircraftListModel(Preferences *preferences, QObject *parent)
-    : QAbstractListModel(parent), m_preferences(preferences)
+    : QAbstractListModel(parent)
+    , m_preferences(preferences)
 {
     connect(m_preferences, &Preferences::distanceUnitChanged, this, [this] {
         if (!m_order.isEmpty())
             Q_EMIT dataChanged(index(0), index(int(m_order.size()) - 1),
-                               { AccessibilityTextRole, Qt::AccessibleTextRole });
+                { AccessibilityTextRole, Qt::AccessibleTextRole });
     });
 }
 

@@ -15,8 +15,7 @@ class Preferences;
 // removed, arrivals inserted, aircraft that changed place moved (those that kept their order
 // among the others stay put) and changed rows refreshed, so that the selection, the current
 // row and the scroll position survive every poll. The model is never reset.
-class AircraftListModel : public QAbstractListModel
-{
+class AircraftListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     enum Role {

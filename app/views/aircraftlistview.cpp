@@ -55,7 +55,9 @@ QFrame *separator(QWidget *parent)
 } // namespace
 
 AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences, QWidget *parent)
-    : QWidget(parent), m_store(store), m_preferences(preferences)
+    : QWidget(parent)
+    , m_store(store)
+    , m_preferences(preferences)
 {
     setMinimumWidth(270);
 
@@ -100,31 +102,31 @@ AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences,
     layout->addWidget(buildStatusBar());
 
     connect(m_search, &QLineEdit::textChanged, m_store,
-            [this](const QString &text) { m_store->setSearchText(text); });
+        [this](const QString &text) { m_store->setSearchText(text); });
     connect(m_store, &FlightStore::searchTextChanged, this, [this] {
         if (m_search->text() != m_store->searchText())
             m_search->setText(m_store->searchText());
     });
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &AircraftListView::listSelectionChanged);
+        &AircraftListView::listSelectionChanged);
 
     connect(m_store, &FlightStore::displayedAircraftChanged, this,
-            &AircraftListView::applyDisplayedAircraft);
-    connect(m_store, &FlightStore::selectedHexChanged, this,
-            [this] { selectStoreSelection(true); });
+        &AircraftListView::applyDisplayedAircraft);
+    connect(
+        m_store, &FlightStore::selectedHexChanged, this, [this] { selectStoreSelection(true); });
     connect(m_store, &FlightStore::activeFiltersChanged, this, &AircraftListView::updateFilterBar);
     for (auto signal : { &FlightStore::aircraftChanged, &FlightStore::lastErrorChanged,
-                         &FlightStore::lastUpdatedChanged, &FlightStore::pausedChanged,
-                         &FlightStore::radiusNMChanged, &FlightStore::searchTextChanged }) {
+             &FlightStore::lastUpdatedChanged, &FlightStore::pausedChanged,
+             &FlightStore::radiusNMChanged, &FlightStore::searchTextChanged }) {
         connect(m_store, signal, this, &AircraftListView::updateOverlay);
     }
     for (auto signal : { &FlightStore::pausedChanged, &FlightStore::lastErrorChanged,
-                         &FlightStore::activeSourceChanged }) {
+             &FlightStore::activeSourceChanged }) {
         connect(m_store, signal, this, &AircraftListView::updateStatus);
     }
     connect(m_preferences, &Preferences::textScaleChanged, this, &AircraftListView::relayoutRows);
     for (auto signal : { &Preferences::planeColorHexChanged, &Preferences::colorByAltitudeChanged,
-                         &Preferences::distanceUnitChanged }) {
+             &Preferences::distanceUnitChanged }) {
         connect(m_preferences, signal, m_list->viewport(), qOverload<>(&QWidget::update));
     }
 
@@ -283,8 +285,8 @@ void AircraftListView::listSelectionChanged()
     if (m_syncing)
         return;
     const QModelIndexList rows = m_list->selectionModel()->selectedIndexes();
-    m_store->setSelectedHex(rows.isEmpty() ? QString()
-                                           : rows.first().data(AircraftListModel::HexRole).toString());
+    m_store->setSelectedHex(
+        rows.isEmpty() ? QString() : rows.first().data(AircraftListModel::HexRole).toString());
 }
 
 void AircraftListView::rebuildFilterMenu()
@@ -298,8 +300,8 @@ void AircraftListView::rebuildFilterMenu()
     connect(all, &QAction::triggered, m_store, [this] { m_store->setActiveFilters({}); });
     m_filterMenu->addSeparator();
     for (const AircraftFilter filter : AircraftFilters::all()) {
-        QAction *toggle = m_filterMenu->addAction(Symbols::icon(AircraftFilters::symbolName(filter)),
-                                                  AircraftFilters::title(filter));
+        QAction *toggle = m_filterMenu->addAction(
+            Symbols::icon(AircraftFilters::symbolName(filter)), AircraftFilters::title(filter));
         toggle->setObjectName(u"filter-"_s + AircraftFilters::rawValue(filter));
         toggle->setCheckable(true);
         toggle->setChecked(active.contains(filter));
@@ -319,10 +321,9 @@ void AircraftListView::updateFilterBar()
     const bool filtering = !m_store->activeFilters().isEmpty();
     m_filterButton->setText(m_store->filterLabel());
     m_filterButton->setAccessibleName(u"Filter: "_s + m_store->filterLabel());
-    m_filterButton->setIcon(
-        filtering ? Symbols::icon(u"line.3.horizontal.decrease.circle.fill"_s,
-                                  palette().color(QPalette::Highlight))
-                  : Symbols::icon(u"line.3.horizontal.decrease.circle"_s));
+    m_filterButton->setIcon(filtering ? Symbols::icon(u"line.3.horizontal.decrease.circle.fill"_s,
+                                palette().color(QPalette::Highlight))
+                                      : Symbols::icon(u"line.3.horizontal.decrease.circle"_s));
     m_count->setVisible(filtering);
     if (filtering)
         m_count->setText(u"%1 of %2"_s.arg(m_model->rowCount()).arg(m_store->aircraft().size()));
@@ -357,7 +358,8 @@ void AircraftListView::updateOverlay()
     case Overlay::quietSkies:
         symbol = u"airplane.departure"_s;
         title = u"Quiet Skies"_s;
-        text = u"No aircraft within %1 nm right now."_s.arg(TextUtil::formatNumber(m_store->radiusNM()));
+        text = u"No aircraft within %1 nm right now."_s.arg(
+            TextUtil::formatNumber(m_store->radiusNM()));
         break;
     case Overlay::noMatches:
         symbol = u"line.3.horizontal.decrease.circle"_s;

@@ -20,8 +20,7 @@ class QToolButton;
 // The sidebar: search field, filter bar, the list of displayed aircraft (or a notice of why
 // there is none), and the feed status bar. The list's selection and the store's selectedHex
 // follow each other.
-class AircraftListView : public QWidget
-{
+class AircraftListView : public QWidget {
     Q_OBJECT
 public:
     // What replaces the list when it has nothing to show, in the order the conditions are tried.

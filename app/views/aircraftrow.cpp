@@ -9,14 +9,15 @@
 #include <QStyleOptionViewItem>
 
 AircraftRow::AircraftRow(Preferences *preferences, QObject *parent)
-    : QStyledItemDelegate(parent), m_preferences(preferences)
+    : QStyledItemDelegate(parent)
+    , m_preferences(preferences)
 {
 }
 
 AircraftRowStyle AircraftRow::style(const Preferences &preferences)
 {
     return { preferences.textScale(), preferences.colorByAltitude(), preferences.planeColorHex(),
-             preferences.distanceUnitText() };
+        preferences.distanceUnitText() };
 }
 
 const AircraftRowPainter &AircraftRow::rowPainter() const
@@ -27,12 +28,12 @@ const AircraftRowPainter &AircraftRow::rowPainter() const
 
 QSize AircraftRow::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
 {
-    return QSize(option.rect.width() > 0 ? option.rect.width() : 270,
-                 rowPainter().rowHeight(option.font));
+    return QSize(
+        option.rect.width() > 0 ? option.rect.width() : 270, rowPainter().rowHeight(option.font));
 }
 
-void AircraftRow::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                        const QModelIndex &index) const
+void AircraftRow::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const QWidget *widget = option.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
@@ -40,5 +41,5 @@ void AircraftRow::paint(QPainter *painter, const QStyleOptionViewItem &option,
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, painter, widget);
     const auto aircraft = index.data(AircraftListModel::AircraftRole).value<Aircraft>();
     rowPainter().paint(painter, option.rect, aircraft, option.palette,
-                       option.state.testFlag(QStyle::State_Selected), option.font);
+        option.state.testFlag(QStyle::State_Selected), option.font);
 }

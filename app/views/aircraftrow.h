@@ -9,14 +9,13 @@ class Preferences;
 
 // The sidebar list's delegate: the style's selection and hover background, then the row as
 // AircraftRowPainter draws it with the user's text scale, colours and distance unit.
-class AircraftRow : public QStyledItemDelegate
-{
+class AircraftRow : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit AircraftRow(Preferences *preferences, QObject *parent = nullptr);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override;
+        const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
     // The row painter with the preferences as they are now.

@@ -10,7 +10,8 @@ constexpr int stepMs = 80;
 
 } // namespace
 
-BusyIndicator::BusyIndicator(QWidget *parent) : QWidget(parent)
+BusyIndicator::BusyIndicator(QWidget *parent)
+    : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);

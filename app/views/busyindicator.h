@@ -6,8 +6,7 @@
 
 // A small spinning progress indicator in the palette's text colour. It turns only while it is
 // visible.
-class BusyIndicator : public QWidget
-{
+class BusyIndicator : public QWidget {
     Q_OBJECT
 public:
     explicit BusyIndicator(QWidget *parent = nullptr);

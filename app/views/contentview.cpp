@@ -19,8 +19,11 @@ constexpr int sidebarWidth = 310;
 } // namespace
 
 ContentView::ContentView(FlightStore *store, Preferences *preferences, Geocoder *geocoder,
-                         LocationOnce *location, QWidget *parent)
-    : QWidget(parent), m_store(store), m_geocoder(geocoder), m_location(location)
+    LocationOnce *location, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_geocoder(geocoder)
+    , m_location(location)
 {
     m_list = new AircraftListView(store, preferences, this);
     auto *detail = new QWidget(this);

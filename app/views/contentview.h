@@ -15,12 +15,11 @@ class SetupView;
 
 // The main window's content: the first-run setup while the store has no home, otherwise the
 // aircraft list beside the detail area (the map). Switches as the home comes and goes.
-class ContentView : public QWidget
-{
+class ContentView : public QWidget {
     Q_OBJECT
 public:
     ContentView(FlightStore *store, Preferences *preferences, Geocoder *geocoder,
-                LocationOnce *location, QWidget *parent = nullptr);
+        LocationOnce *location, QWidget *parent = nullptr);
 
     // Whether the setup is showing (there is no home).
     bool isShowingSetup() const;

@@ -22,8 +22,8 @@
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <QScrollArea>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <tuple>
@@ -36,10 +36,22 @@ constexpr int dayWindow = 14;
 constexpr int typeRowLimit = 8;
 
 // Type sizes relative to the body text, so that the whole view follows the desktop's font.
-QFont title2Font(const QFont &base) { return TextStyle::relativeFont(base, 17.0 / 13.0, QFont::Bold); }
-QFont headlineFont(const QFont &base) { return TextStyle::relativeFont(base, 1.0, QFont::Bold); }
-QFont calloutFont(const QFont &base) { return TextStyle::relativeFont(base, 12.0 / 13.0); }
-QFont captionFont(const QFont &base) { return TextStyle::relativeFont(base, 10.0 / 13.0); }
+QFont title2Font(const QFont &base)
+{
+    return TextStyle::relativeFont(base, 17.0 / 13.0, QFont::Bold);
+}
+QFont headlineFont(const QFont &base)
+{
+    return TextStyle::relativeFont(base, 1.0, QFont::Bold);
+}
+QFont calloutFont(const QFont &base)
+{
+    return TextStyle::relativeFont(base, 12.0 / 13.0);
+}
+QFont captionFont(const QFont &base)
+{
+    return TextStyle::relativeFont(base, 10.0 / 13.0);
+}
 
 // The locale's long date without the weekday and with the short month name ("Dec 7, 2026").
 QString abbreviatedDate(const QDate &date, const QLocale &locale)
@@ -70,8 +82,7 @@ void fitCounts(QValueAxis *axis, qint64 top)
 }
 
 // A rounded panel in a faint shade of the text colour, behind one headline number.
-class StatTile : public QWidget
-{
+class StatTile : public QWidget {
 public:
     using QWidget::QWidget;
 
@@ -90,7 +101,9 @@ protected:
 
 } // namespace
 
-LogbookView::LogbookView(SightingLog *log, QWidget *parent) : QWidget(parent), m_log(log)
+LogbookView::LogbookView(SightingLog *log, QWidget *parent)
+    : QWidget(parent)
+    , m_log(log)
 {
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -136,7 +149,7 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent) : QWidget(parent), m
 
     for (auto [chart, x, y] : { std::tuple<QChartView *, QAbstractAxis *, QValueAxis *> {
                                     m_dayChart, m_dayAxis, m_dayCounts },
-                                { m_hourChart, m_hourAxis, m_hourCounts } }) {
+             { m_hourChart, m_hourAxis, m_hourCounts } }) {
         QAbstractSeries *series = chart->chart()->series().constFirst();
         chart->chart()->addAxis(x, Qt::AlignBottom);
         chart->chart()->addAxis(y, Qt::AlignRight);
@@ -157,7 +170,8 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent) : QWidget(parent), m
     m_typeLayout = new QVBoxLayout(m_typeRows);
     m_typeLayout->setContentsMargins(0, 0, 0, 0);
     m_typeLayout->setSpacing(6);
-    m_noTypes = new QLabel(u"Nothing logged yet — the logbook fills in as aircraft pass by."_s, types);
+    m_noTypes =
+        new QLabel(u"Nothing logged yet — the logbook fills in as aircraft pass by."_s, types);
     m_noTypes->setObjectName(u"noTypes"_s);
     m_noTypes->setWordWrap(true);
     typesLayout->addWidget(m_typeRows);
@@ -238,8 +252,7 @@ QChartView *LogbookView::barChart(const QString &name, int height, QBarSet **set
 void LogbookView::refresh()
 {
     const QList<qint64> values { m_log->todayCount(), m_log->lastSevenDaysCount(),
-                                 qint64(m_log->store().typesFirstSeen.size()),
-                                 m_log->store().totalUnique };
+        qint64(m_log->store().typesFirstSeen.size()), m_log->store().totalUnique };
     for (qsizetype i = 0; i < values.size(); ++i)
         m_tileValues.at(i)->setText(QString::number(values.at(i)));
 
@@ -289,13 +302,13 @@ void LogbookView::refreshTypes()
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(6);
         auto *icon = new QLabel(row);
-        icon->setPixmap(Symbols::pixmap(u"sparkles"_s, glyph, SystemColors::isDark(palette())
-                                            ? QColor(255, 214, 10) : QColor(230, 170, 0)));
+        icon->setPixmap(Symbols::pixmap(u"sparkles"_s, glyph,
+            SystemColors::isDark(palette()) ? QColor(255, 214, 10) : QColor(230, 170, 0)));
         // The type code comes from the feed.
         auto *name = plainLabel(type.name, row, u"typeName"_s);
         name->setFont(callout);
-        auto *date = new QLabel(abbreviatedDate(type.date.toTimeZone(m_log->timeZone()).date(), locale()),
-                                row);
+        auto *date = new QLabel(
+            abbreviatedDate(type.date.toTimeZone(m_log->timeZone()).date(), locale()), row);
         date->setObjectName(u"typeDate"_s);
         date->setFont(callout);
         setTextColor(date, secondary);
@@ -345,9 +358,8 @@ void LogbookView::restyle()
     for (QBarSet *set : { m_daySet, m_hourSet })
         set->setBrush(gradient);
     for (QAbstractAxis *axis : { static_cast<QAbstractAxis *>(m_dayAxis),
-                                 static_cast<QAbstractAxis *>(m_hourAxis),
-                                 static_cast<QAbstractAxis *>(m_dayCounts),
-                                 static_cast<QAbstractAxis *>(m_hourCounts) }) {
+             static_cast<QAbstractAxis *>(m_hourAxis), static_cast<QAbstractAxis *>(m_dayCounts),
+             static_cast<QAbstractAxis *>(m_hourCounts) }) {
         axis->setLabelsBrush(secondary);
         axis->setLabelsFont(axisFont);
         axis->setGridLinePen(QPen(grid, 1));

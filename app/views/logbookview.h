@@ -17,8 +17,7 @@ class SightingLog;
 // The logbook's statistics: four headline numbers, aircraft per day and the busiest hours
 // over the last fourteen days as bar charts, and the aircraft types most recently seen for the
 // first time. Redraws whenever the log changes; it never changes the log.
-class LogbookView : public QWidget
-{
+class LogbookView : public QWidget {
     Q_OBJECT
 public:
     explicit LogbookView(SightingLog *log, QWidget *parent = nullptr);

@@ -28,7 +28,8 @@ double worldSize(double zoom)
 QPointF projectUnit(const LatLon &coordinate)
 {
     // asinh(tan φ) written as atanh(sin φ), which costs half as much.
-    const double sine = std::sin(qDegreesToRadians(std::clamp(coordinate.latitude, -maxLatitude, maxLatitude)));
+    const double sine =
+        std::sin(qDegreesToRadians(std::clamp(coordinate.latitude, -maxLatitude, maxLatitude)));
     const double y = 0.5 - std::log((1.0 + sine) / (1.0 - sine)) / (4.0 * M_PI);
     return { (coordinate.longitude + 180.0) / 360.0, y };
 }
@@ -58,10 +59,10 @@ LatLon destination(const LatLon &origin, double bearingDegrees, double metres)
     const double lat1 = qDegreesToRadians(origin.latitude);
     const double lon1 = qDegreesToRadians(origin.longitude);
     const double lat2 = std::asin(std::sin(lat1) * std::cos(angular)
-                                  + std::cos(lat1) * std::sin(angular) * std::cos(bearing));
+        + std::cos(lat1) * std::sin(angular) * std::cos(bearing));
     const double lon2 = lon1
         + std::atan2(std::sin(bearing) * std::sin(angular) * std::cos(lat1),
-                     std::cos(angular) - std::sin(lat1) * std::sin(lat2));
+            std::cos(angular) - std::sin(lat1) * std::sin(lat2));
     return { qRadiansToDegrees(lat2), qRadiansToDegrees(lon2) };
 }
 
@@ -102,7 +103,8 @@ int tileZoomFor(double zoom)
 
 double zoomForDistance(double distanceMetres, double latitude, const QSizeF &viewport)
 {
-    const double metresPerScreenPixel = std::max(distanceMetres, 1.0) * spanPerDistance / shorterSide(viewport);
+    const double metresPerScreenPixel =
+        std::max(distanceMetres, 1.0) * spanPerDistance / shorterSide(viewport);
     const double zoom = std::log2(metresPerPixel(latitude, 0.0) / metresPerScreenPixel);
     return std::clamp(zoom, minZoom, maxZoom);
 }

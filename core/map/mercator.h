@@ -77,8 +77,7 @@ double homeDistance(double cameraDistance, double radiusNM);
 double focusDistance(double cameraDistance, double radiusNM);
 
 // One camera over one rectangle of the screen: converts between screen points and coordinates.
-class Viewport
-{
+class Viewport {
 public:
     Viewport(const QRectF &rect, const Camera &camera);
 

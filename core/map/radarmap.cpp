@@ -18,23 +18,28 @@ LatLon interpolate(const LatLon &from, const LatLon &to, double t)
     double dLon = to.longitude - from.longitude;
     dLon -= 360.0 * std::round(dLon / 360.0);
     return { from.latitude + (to.latitude - from.latitude) * t,
-             std::remainder(from.longitude + dLon * t, 360.0) };
+        std::remainder(from.longitude + dLon * t, 360.0) };
 }
 
 } // namespace
 
-RadarMap::RadarMap(TileSource *tiles, QObject *parent) : QObject(parent), m_renderer(tiles)
+RadarMap::RadarMap(TileSource *tiles, QObject *parent)
+    : QObject(parent)
+    , m_renderer(tiles)
 {
     m_cameraAnimation.setStartValue(0.0);
     m_cameraAnimation.setEndValue(1.0);
-    connect(&m_cameraAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
-        const double t = value.toDouble();
-        const double distance = std::exp(std::log(m_cameraFrom.distanceMetres)
-                                         + (std::log(m_cameraTo.distanceMetres) - std::log(m_cameraFrom.distanceMetres)) * t);
-        applyCamera({ interpolate(m_cameraFrom.centre, m_cameraTo.centre, t), distance });
-    });
+    connect(
+        &m_cameraAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+            const double t = value.toDouble();
+            const double distance = std::exp(std::log(m_cameraFrom.distanceMetres)
+                + (std::log(m_cameraTo.distanceMetres) - std::log(m_cameraFrom.distanceMetres))
+                    * t);
+            applyCamera({ interpolate(m_cameraFrom.centre, m_cameraTo.centre, t), distance });
+        });
     // Exactly where it was sent, whatever the rounding on the way.
-    connect(&m_cameraAnimation, &QVariantAnimation::finished, this, [this] { applyCamera(m_cameraTo); });
+    connect(&m_cameraAnimation, &QVariantAnimation::finished, this,
+        [this] { applyCamera(m_cameraTo); });
 
     m_glide.setStartValue(0.0);
     m_glide.setEndValue(1.0);
@@ -151,7 +156,8 @@ void RadarMap::setCamera(const Mercator::Camera &camera)
 
 void RadarMap::applyCamera(const Mercator::Camera &camera)
 {
-    m_camera.centre.latitude = std::clamp(camera.centre.latitude, -Mercator::maxLatitude, Mercator::maxLatitude);
+    m_camera.centre.latitude =
+        std::clamp(camera.centre.latitude, -Mercator::maxLatitude, Mercator::maxLatitude);
     m_camera.centre.longitude = std::remainder(camera.centre.longitude, 360.0);
     m_camera.distanceMetres = std::max(camera.distanceMetres, 1.0);
     Q_EMIT cameraChanged();
@@ -183,21 +189,22 @@ void RadarMap::recenter()
     if (!m_home)
         return;
     move({ { m_home->latitude, m_home->longitude }, Mercator::fitAllDistance(m_radiusNM) }, 500,
-         QEasingCurve::InOutQuad);
+        QEasingCurve::InOutQuad);
 }
 
 void RadarMap::centerOnHome()
 {
     if (!m_home)
         return;
-    move({ { m_home->latitude, m_home->longitude }, Mercator::homeDistance(m_camera.distanceMetres, m_radiusNM) },
-         500, QEasingCurve::InOutQuad);
+    move({ { m_home->latitude, m_home->longitude },
+             Mercator::homeDistance(m_camera.distanceMetres, m_radiusNM) },
+        500, QEasingCurve::InOutQuad);
 }
 
 void RadarMap::focusOn(const LatLon &position)
 {
     move({ position, Mercator::focusDistance(m_camera.distanceMetres, m_radiusNM) }, 600,
-         QEasingCurve::InOutQuad);
+        QEasingCurve::InOutQuad);
 }
 
 Mercator::Camera RadarMap::zoomedCamera(double levels, const QPointF &about) const
@@ -224,7 +231,8 @@ void RadarMap::pan(const QPointF &delta)
     LatLon centre = Mercator::unproject(viewport.centreWorld() - delta, viewport.zoom());
     centre.latitude = std::clamp(centre.latitude, -Mercator::maxLatitude, Mercator::maxLatitude);
     // The zoom stays; the distance follows the latitude.
-    setCamera({ centre, Mercator::distanceForZoom(viewport.zoom(), centre.latitude, m_rect.size()) });
+    setCamera(
+        { centre, Mercator::distanceForZoom(viewport.zoom(), centre.latitude, m_rect.size()) });
 }
 
 Mercator::Camera RadarMap::automaticCamera() const
@@ -245,7 +253,7 @@ Mercator::Camera RadarMap::automaticCamera() const
     const LatLon centre { (north + south) / 2, (east + west) / 2 };
     const double metresPerDegree = Mercator::earthRadiusMetres * M_PI / 180.0;
     const double span = std::max((north - south) * metresPerDegree,
-                                 (east - west) * metresPerDegree * std::cos(qDegreesToRadians(centre.latitude)));
+        (east - west) * metresPerDegree * std::cos(qDegreesToRadians(centre.latitude)));
     return { centre, std::max(span * 1.3 / Mercator::spanPerDistance, 20'000.0) };
 }
 
@@ -264,7 +272,7 @@ void RadarMap::updateHalo()
 {
     const bool shown = !m_selectedHex.isEmpty()
         && std::any_of(m_aircraft.cbegin(), m_aircraft.cend(),
-                       [this](const Aircraft &a) { return a.hex == m_selectedHex && a.coordinate(); });
+            [this](const Aircraft &a) { return a.hex == m_selectedHex && a.coordinate(); });
     if (!shown || m_settings.reduceMotion) {
         m_haloTimer.stop();
         m_haloHex = shown ? m_selectedHex : QString();
@@ -282,7 +290,7 @@ void RadarMap::haloTick()
 {
     // Only the halo moves, so only its neighbourhood repaints.
     const auto found = std::find_if(m_aircraft.cbegin(), m_aircraft.cend(),
-                                    [this](const Aircraft &a) { return a.hex == m_haloHex; });
+        [this](const Aircraft &a) { return a.hex == m_haloHex; });
     const auto position = found != m_aircraft.cend() ? drawnPosition(*found) : std::nullopt;
     if (!position) {
         updateAll();
@@ -315,7 +323,8 @@ RadarMapScene RadarMap::scene() const
         }
     }
     if (m_haloClock.isValid())
-        scene.haloPhase = double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
+        scene.haloPhase =
+            double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
     return scene;
 }
 

@@ -6,8 +6,8 @@
 #include "mercator.h"
 #include "radarmaprenderer.h"
 
-#include <QElapsedTimer>
 #include <QEasingCurve>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -25,8 +25,7 @@ class TileSource;
 /// the glide of their markers between answers, the selection halo's pulse, and the picture,
 /// painted on any QPainter. It is fed plain values and tells its host which part of the
 /// picture changed through updated(); the host turns input into calls.
-class RadarMap : public QObject
-{
+class RadarMap : public QObject {
     Q_OBJECT
 public:
     /// Without @p tiles (not owned) the map is the graticule alone.

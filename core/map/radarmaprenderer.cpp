@@ -53,22 +53,20 @@ void blurBlack(QImage &image, int radius)
         }
     };
     for (int round = 0; round < 3; ++round) {
-        pass(height, width, [&](int y, int x) -> QRgb & {
-            return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
-        });
-        pass(width, height, [&](int x, int y) -> QRgb & {
-            return reinterpret_cast<QRgb *>(image.scanLine(y))[x];
-        });
+        pass(height, width,
+            [&](int y, int x) -> QRgb & { return reinterpret_cast<QRgb *>(image.scanLine(y))[x]; });
+        pass(width, height,
+            [&](int x, int y) -> QRgb & { return reinterpret_cast<QRgb *>(image.scanLine(y))[x]; });
     }
 }
 
 // A soft shadow of a disc, for markers and the home sign. @p painter paints on a sprite in
 // device pixels with no transform; @p centre and @p diameter are device-independent.
 void paintDiscShadow(QPainter *painter, const QPointF &centre, double diameter, double opacity,
-                     double blurRadius, qreal ratio)
+    double blurRadius, qreal ratio)
 {
     QImage shadow(painter->device()->width(), painter->device()->height(),
-                  QImage::Format_ARGB32_Premultiplied);
+        QImage::Format_ARGB32_Premultiplied);
     shadow.fill(Qt::transparent);
     {
         QPainter p(&shadow);
@@ -95,10 +93,12 @@ int lineCount(double first, double last, double step)
 
 QString graticuleLabel(double degrees, double step, bool latitude)
 {
-    const int decimals = step >= 1.0 ? 0 : (step >= 0.1 && std::fmod(step * 10.0, 1.0) < 1e-9 ? 1 : 2);
+    const int decimals =
+        step >= 1.0 ? 0 : (step >= 0.1 && std::fmod(step * 10.0, 1.0) < 1e-9 ? 1 : 2);
     const QChar hemisphere = latitude ? (degrees < 0 ? u'S' : u'N') : (degrees < 0 ? u'W' : u'E');
     const double value = std::abs(degrees) < 1e-9 ? 0.0 : std::abs(degrees);
-    return QString::number(value, 'f', decimals) + u'°' + (value == 0.0 ? QString() : QString(hemisphere));
+    return QString::number(value, 'f', decimals) + u'°'
+        + (value == 0.0 ? QString() : QString(hemisphere));
 }
 
 // Marker glyphs are drawn turned in steps of this many degrees.
@@ -106,7 +106,12 @@ constexpr double angleStep = 3.0;
 
 } // namespace
 
-RadarMapRenderer::RadarMapRenderer(TileSource *tiles) : m_tiles(tiles), m_muted(192), m_scaled(128) { }
+RadarMapRenderer::RadarMapRenderer(TileSource *tiles)
+    : m_tiles(tiles)
+    , m_muted(192)
+    , m_scaled(128)
+{
+}
 
 // Style table
 
@@ -194,8 +199,8 @@ RadarMapRenderer::Badge RadarMapRenderer::badge(const Aircraft &aircraft, bool s
     return Badge::None;
 }
 
-QList<RadarMapRenderer::TrailSegment> RadarMapRenderer::trailSegments(const RadarMapScene &scene,
-                                                                      const RadarMapSettings &settings)
+QList<RadarMapRenderer::TrailSegment> RadarMapRenderer::trailSegments(
+    const RadarMapScene &scene, const RadarMapSettings &settings)
 {
     QList<TrailSegment> segments;
     if (!settings.showTrails)
@@ -206,7 +211,7 @@ QList<RadarMapRenderer::TrailSegment> RadarMapRenderer::trailSegments(const Rada
         if (trail == scene.trails.cend() || trail->size() < 2)
             continue;
         segments.append({ u"trail-"_s + aircraft.hex, *trail,
-                          AircraftColors::fill(aircraft, settings.colorByAltitude, plane) });
+            AircraftColors::fill(aircraft, settings.colorByAltitude, plane) });
     }
     return segments;
 }
@@ -232,8 +237,7 @@ QString RadarMapRenderer::altitudeKeyDescription()
 // Painting
 
 void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
-                              const RadarMapScene &scene, const RadarMapSettings &settings,
-                              const QRectF &exposed)
+    const RadarMapScene &scene, const RadarMapSettings &settings, const QRectF &exposed)
 {
     const Mercator::Viewport viewport(rect, camera);
     m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
@@ -251,8 +255,8 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
     painter->restore();
 }
 
-void RadarMapRenderer::paintBasemap(QPainter *painter, const Mercator::Viewport &viewport,
-                                    Style style, const QPalette &palette)
+void RadarMapRenderer::paintBasemap(
+    QPainter *painter, const Mercator::Viewport &viewport, Style style, const QPalette &palette)
 {
     if (!m_tiles) {
         painter->fillRect(m_exposed, palette.color(QPalette::Base));
@@ -268,7 +272,7 @@ void RadarMapRenderer::paintBasemap(QPainter *painter, const Mercator::Viewport 
     m_tiles->endFrame();
     // The graticule only shows through gaps of the (opaque) base layer.
     const bool complete = std::all_of(placed.front().cbegin(), placed.front().cend(),
-                                      [](const PlacedTile &tile) { return !tile.image.isNull(); });
+        [](const PlacedTile &tile) { return !tile.image.isNull(); });
     if (!complete) {
         painter->fillRect(m_exposed, palette.color(QPalette::Base));
         paintGraticule(painter, viewport, palette);
@@ -277,8 +281,8 @@ void RadarMapRenderer::paintBasemap(QPainter *painter, const Mercator::Viewport 
         paintTiles(painter, placed[i], layers[qsizetype(i)], level, style == Style::Muted);
 }
 
-void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewport &viewport,
-                                      const QPalette &palette) const
+void RadarMapRenderer::paintGraticule(
+    QPainter *painter, const Mercator::Viewport &viewport, const QPalette &palette) const
 {
     const QRectF &rect = viewport.rect();
     const double pixelsPerDegree = Mercator::worldSize(viewport.zoom()) / 360.0;
@@ -295,8 +299,10 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
     const LatLon centre = viewport.toCoordinate(rect.center());
     const double west = centre.longitude - rect.width() / 2.0 / pixelsPerDegree;
     const double east = centre.longitude + rect.width() / 2.0 / pixelsPerDegree;
-    const double north = std::min(viewport.toCoordinate(rect.topLeft()).latitude, Mercator::maxLatitude);
-    const double south = std::max(viewport.toCoordinate(rect.bottomLeft()).latitude, -Mercator::maxLatitude);
+    const double north =
+        std::min(viewport.toCoordinate(rect.topLeft()).latitude, Mercator::maxLatitude);
+    const double south =
+        std::max(viewport.toCoordinate(rect.bottomLeft()).latitude, -Mercator::maxLatitude);
 
     QColor line = palette.color(QPalette::Text);
     const QColor label = SystemColors::withAlpha(line, 0.45);
@@ -318,7 +324,7 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
         painter->drawLine(QPointF(x, rect.top()), QPointF(x, rect.bottom()));
         painter->setPen(label);
         painter->drawText(QPointF(x + 3, rect.top() + metrics.ascent() + 3),
-                          graticuleLabel(std::remainder(lon, 360.0), step, false));
+            graticuleLabel(std::remainder(lon, 360.0), step, false));
     }
     const double firstLat = std::ceil(south / step) * step;
     const int latLines = lineCount(firstLat, north, step);
@@ -336,8 +342,8 @@ void RadarMapRenderer::paintGraticule(QPainter *painter, const Mercator::Viewpor
     painter->restore();
 }
 
-std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(const Mercator::Viewport &viewport,
-                                                                      TileSource::Layer layer, int level)
+std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(
+    const Mercator::Viewport &viewport, TileSource::Layer layer, int level)
 {
     const double side = Mercator::tileSize * std::exp2(viewport.zoom() - level);
     // The screen point of the world's origin.
@@ -353,14 +359,15 @@ std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(const Mer
             const double left = std::round(origin.x() + x * side);
             const double top = std::round(origin.y() + y * side);
             const QRectF target(left, top, std::round(origin.x() + (x + 1) * side) - left,
-                                std::round(origin.y() + (y + 1) * side) - top);
+                std::round(origin.y() + (y + 1) * side) - top);
             const QPointF offset = target.center() - middle;
             slots.push_back({ offset.x() * offset.x() + offset.y() * offset.y(),
-                              PlacedTile { target, {}, Mercator::wrapTileX(x, level), y } });
+                PlacedTile { target, {}, Mercator::wrapTileX(x, level), y } });
         }
     }
     // The middle of the view is asked for, and so loads, first.
-    std::sort(slots.begin(), slots.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(
+        slots.begin(), slots.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     std::vector<PlacedTile> tiles;
     tiles.reserve(slots.size());
     for (auto &[distance, tile] : slots) {
@@ -373,7 +380,7 @@ std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(const Mer
 }
 
 void RadarMapRenderer::paintTiles(QPainter *painter, const std::vector<PlacedTile> &tiles,
-                                  TileSource::Layer layer, int level, bool muted)
+    TileSource::Layer layer, int level, bool muted)
 {
     for (const PlacedTile &tile : tiles) {
         if (!tile.image.isNull())
@@ -404,8 +411,8 @@ void RadarMapRenderer::paintTile(QPainter *painter, const QRectF &target, const 
     m_scaled.insert(key, new QImage(std::move(scaled)));
 }
 
-void RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer,
-                                    int z, int x, int y, bool muted)
+void RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target,
+    TileSource::Layer layer, int z, int x, int y, bool muted)
 {
     // While a level loads, the level above stands in, enlarged.
     for (int up = 1; up <= 4 && z - up >= 0; ++up) {
@@ -418,7 +425,8 @@ void RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, Til
         const double part = double(parent.width()) / (1 << up);
         painter->save();
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(target, parent, QRectF((x & mask) * part, (y & mask) * part, part, part));
+        painter->drawImage(
+            target, parent, QRectF((x & mask) * part, (y & mask) * part, part, part));
         painter->restore();
         return;
     }
@@ -436,8 +444,8 @@ void RadarMapRenderer::paintStandIn(QPainter *painter, const QRectF &target, Til
         const QSizeF half = target.size() / 2.0;
         painter->save();
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(QRectF(target.topLeft() + QPointF(dx * half.width(), dy * half.height()), half),
-                           image);
+        painter->drawImage(
+            QRectF(target.topLeft() + QPointF(dx * half.width(), dy * half.height()), half), image);
         painter->restore();
     }
 }
@@ -452,12 +460,14 @@ QImage RadarMapRenderer::mutedTile(const QImage &tile)
         auto *pixel = reinterpret_cast<QRgb *>(muted.scanLine(y));
         for (int x = 0; x < muted.width(); ++x) {
             const int a = qAlpha(pixel[x]);
-            const int grey = (qRed(pixel[x]) * 77 + qGreen(pixel[x]) * 150 + qBlue(pixel[x]) * 29) >> 8;
+            const int grey =
+                (qRed(pixel[x]) * 77 + qGreen(pixel[x]) * 150 + qBlue(pixel[x]) * 29) >> 8;
             const auto mute = [&](int c) {
                 const int desaturated = (c + 3 * grey) / 4;
                 return desaturated + (a - desaturated) * 2 / 5;
             };
-            pixel[x] = qRgba(mute(qRed(pixel[x])), mute(qGreen(pixel[x])), mute(qBlue(pixel[x])), a);
+            pixel[x] =
+                qRgba(mute(qRed(pixel[x])), mute(qGreen(pixel[x])), mute(qBlue(pixel[x])), a);
         }
     }
     if (!tile.hasAlphaChannel())
@@ -467,7 +477,7 @@ QImage RadarMapRenderer::mutedTile(const QImage &tile)
 }
 
 void RadarMapRenderer::paintHome(QPainter *painter, const Mercator::Viewport &viewport,
-                                 const RadarMapScene &scene, Style style, const QPalette &palette)
+    const RadarMapScene &scene, Style style, const QPalette &palette)
 {
     const LatLon home { scene.home->latitude, scene.home->longitude };
     const double radius = Mercator::ringRadiusMetres(scene.radiusNM);
@@ -516,8 +526,8 @@ const QImage &RadarMapRenderer::homeImage(const QColor &disc, qreal ratio)
     p.setBrush(disc);
     p.drawEllipse(centre, diameter / 2, diameter / 2);
     const double glyph = diameter * 0.62;
-    Symbols::paint(&p, u"house.fill"_s, QRectF(centre - QPointF(glyph / 2, glyph / 2), QSizeF(glyph, glyph)),
-                   Qt::white);
+    Symbols::paint(&p, u"house.fill"_s,
+        QRectF(centre - QPointF(glyph / 2, glyph / 2), QSizeF(glyph, glyph)), Qt::white);
     p.end();
     image.setDevicePixelRatio(ratio);
     m_home = image;
@@ -526,11 +536,12 @@ const QImage &RadarMapRenderer::homeImage(const QColor &disc, qreal ratio)
 }
 
 void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
-                                    const RadarMapSettings &settings, const QPointF &origin, qreal ratio)
+    const RadarMapSettings &settings, const QPointF &origin, qreal ratio)
 {
     ++m_frame;
     const double width = settings.trailWidth * ratio;
-    const QRectF bounds = QRectF(QPointF(0, 0), m_canvas.image().size()).adjusted(-width, -width, width, width);
+    const QRectF bounds =
+        QRectF(QPointF(0, 0), m_canvas.image().size()).adjusted(-width, -width, width, width);
     m_trailOrder.clear();
     m_trailPoints.clear();
     for (int index = 0; index < scene.aircraft.size(); ++index) {
@@ -539,7 +550,8 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
         if (trail == scene.trails.cend() || trail->size() < 2)
             continue;
         ProjectedTrail &projected = m_projectedTrails[aircraft.hex];
-        if (projected.data != trail->constData() || projected.size != trail->size() || !(projected.last == trail->last())) {
+        if (projected.data != trail->constData() || projected.size != trail->size()
+            || !(projected.last == trail->last())) {
             projected.unit.clear();
             for (const LatLon &point : *trail)
                 projected.unit.push_back(Mercator::projectUnit(point));
@@ -565,7 +577,8 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
             if (drawn != scene.drawnPositions.cend())
                 m_trailPoints.back() = (viewport.toScreen(*drawn) - origin) * ratio;
         }
-        if (right < bounds.left() || left > bounds.right() || bottom < bounds.top() || top > bounds.bottom()) {
+        if (right < bounds.left() || left > bounds.right() || bottom < bounds.top()
+            || top > bounds.bottom()) {
             m_trailPoints.resize(first);
             continue;
         }
@@ -579,7 +592,8 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
     for (const TrailRun &run : m_trailOrder) {
         QColor color = QColor::fromRgba(m_fills[size_t(run.index)]);
         color.setAlphaF(0.45f);
-        m_canvas.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width, color.rgba());
+        m_canvas.strokePolyline(
+            m_trailPoints.data() + run.first, int(run.count), width, color.rgba());
     }
     // Forget the trails of aircraft that have gone.
     if (m_projectedTrails.size() > 2 * scene.trails.size() + 64) {
@@ -593,13 +607,14 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
 }
 
 void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
-                                    const RadarMapScene &scene, const RadarMapSettings &settings)
+    const RadarMapScene &scene, const RadarMapSettings &settings)
 {
     const qreal ratio = painter->device()->devicePixelRatioF();
     // The canvas covers the exposed part, on whole device pixels.
-    const QPointF origin(std::floor(m_exposed.left() * ratio) / ratio, std::floor(m_exposed.top() * ratio) / ratio);
+    const QPointF origin(
+        std::floor(m_exposed.left() * ratio) / ratio, std::floor(m_exposed.top() * ratio) / ratio);
     const QSize size(int(std::ceil((m_exposed.right() - origin.x()) * ratio)),
-                     int(std::ceil((m_exposed.bottom() - origin.y()) * ratio)));
+        int(std::ceil((m_exposed.bottom() - origin.y()) * ratio)));
     if (size.isEmpty())
         return;
     m_canvas.reset(size, ratio);
@@ -614,15 +629,16 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     const int ratioCenti = int(std::lround(ratio * 100.0));
     const double reach = discDiameter(settings.markerScale, true);
     const QRectF bounds = m_exposed.adjusted(-reach, -reach, reach, reach);
-    const auto spriteFor = [&](const Aircraft &aircraft, const QColor &fill, bool selected) -> const SpriteCanvas::Sprite & {
+    const auto spriteFor = [&](const Aircraft &aircraft, const QColor &fill,
+                               bool selected) -> const SpriteCanvas::Sprite & {
         // Steps of a few degrees keep the pictures few (and in the processor's cache) while
         // the wing tips stray less than a fifth of a pixel.
         double turn = std::fmod(glyphRotation(aircraft), 360.0);
         if (turn < 0)
             turn += 360.0;
         return markerSprite({ fill.rgba(), selected, settings.increaseContrast,
-                              badge(aircraft, settings.differentiateWithoutColor),
-                              int(std::lround(turn / angleStep)) % int(360 / angleStep), scaleCenti, ratioCenti });
+            badge(aircraft, settings.differentiateWithoutColor),
+            int(std::lround(turn / angleStep)) % int(360 / angleStep), scaleCenti, ratioCenti });
     };
 
     const Aircraft *selected = nullptr;
@@ -656,10 +672,12 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     });
     for (const Placed &placed : m_placed) {
         const Aircraft &aircraft = scene.aircraft[placed.index];
-        const SpriteCanvas::Sprite &sprite = spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
+        const SpriteCanvas::Sprite &sprite =
+            spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
         const QPointF device = (placed.point - origin) * ratio;
-        m_canvas.drawSprite(sprite, QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
-                                           int(std::lround(device.y() - sprite.image().height() / 2.0))));
+        m_canvas.drawSprite(sprite,
+            QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
+                int(std::lround(device.y() - sprite.image().height() / 2.0))));
     }
     if (!m_canvas.isEmpty()) {
         const QRect dirty = m_canvas.dirty();
@@ -667,19 +685,19 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     }
 
     if (selected) {
-        paintHalo(painter, selectedPoint, selectedFill, discDiameter(settings.markerScale, true), scene, settings);
+        paintHalo(painter, selectedPoint, selectedFill, discDiameter(settings.markerScale, true),
+            scene, settings);
         const QImage &image = spriteFor(*selected, selectedFill, true).image();
         const QSizeF half = image.deviceIndependentSize() / 2.0;
         // Whole device pixels keep the picture as sharp as it was drawn.
         painter->drawImage(QPointF(std::round((selectedPoint.x() - half.width()) * ratio) / ratio,
-                                   std::round((selectedPoint.y() - half.height()) * ratio) / ratio),
-                           image);
+                               std::round((selectedPoint.y() - half.height()) * ratio) / ratio),
+            image);
     }
 }
 
 void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
-                                 double diameter, const RadarMapScene &scene,
-                                 const RadarMapSettings &settings) const
+    double diameter, const RadarMapScene &scene, const RadarMapSettings &settings) const
 {
     double scale = 1.7;
     double opacity = 0.4;
@@ -752,22 +770,24 @@ const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
     if (key.badge != Badge::None) {
         const double symbol = 6.0 * scale;
         const double badgeSide = symbol + 4.0;
-        const QRectF frame(centre - QPointF(diameter / 2, diameter / 2), QSizeF(diameter, diameter));
+        const QRectF frame(
+            centre - QPointF(diameter / 2, diameter / 2), QSizeF(diameter, diameter));
         const QRectF disc(frame.right() - badgeSide + 3.0, frame.top() - 3.0, badgeSide, badgeSide);
         p.setPen(QPen(QColor(0, 0, 0, 102), 0.5));
         p.setBrush(Qt::white);
         p.drawEllipse(disc);
-        const QRectF glyphRect(disc.center() - QPointF(symbol / 2, symbol / 2), QSizeF(symbol, symbol));
+        const QRectF glyphRect(
+            disc.center() - QPointF(symbol / 2, symbol / 2), QSizeF(symbol, symbol));
         Symbols::paint(&p, key.badge == Badge::Exclamation ? u"exclamationmark"_s : u"star.fill"_s,
-                       glyphRect, Qt::black);
+            glyphRect, Qt::black);
     }
     p.end();
     image.setDevicePixelRatio(ratio);
     return *m_markers.insert(key, SpriteCanvas::Sprite(std::move(image)));
 }
 
-void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
-                                        const RadarMapSettings &settings) const
+void RadarMapRenderer::paintAltitudeKey(
+    QPainter *painter, const QRectF &rect, const RadarMapSettings &settings) const
 {
     const QFont font = TextStyle::pixelFont(QFont(), 10);
     const QFontMetricsF metrics(font);
@@ -783,7 +803,7 @@ void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
     width += metrics.horizontalAdvance(unit);
     const double height = std::max(dot, metrics.height());
     const QRectF panel(rect.left() + 12.0, rect.bottom() - settings.keyBottomMargin - height - 12.0,
-                       width + 20.0, height + 12.0);
+        width + 20.0, height + 12.0);
 
     const QPalette &palette = settings.palette;
     painter->save();
@@ -808,18 +828,19 @@ void RadarMapRenderer::paintAltitudeKey(QPainter *painter, const QRectF &rect,
     painter->restore();
 }
 
-void RadarMapRenderer::paintAttribution(QPainter *painter, const QRectF &rect, Style style,
-                                        const RadarMapSettings &settings) const
+void RadarMapRenderer::paintAttribution(
+    QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const
 {
     // Always legible, whatever lies under it: the tile services ask to be named on the map.
     const QFont font = TextStyle::pixelFont(QFont(), 10);
     const QFontMetricsF metrics(font);
     const QString text = attribution(style);
-    const double available = std::max(60.0, rect.width() - 12.0 - settings.attributionRightMargin - 8.0);
-    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, available, 1000),
-                                               Qt::TextWordWrap | Qt::AlignLeft, text);
+    const double available =
+        std::max(60.0, rect.width() - 12.0 - settings.attributionRightMargin - 8.0);
+    const QRectF bounds =
+        metrics.boundingRect(QRectF(0, 0, available, 1000), Qt::TextWordWrap | Qt::AlignLeft, text);
     const QRectF box(rect.left() + 12.0, rect.bottom() - 4.0 - bounds.height() - 4.0,
-                     bounds.width() + 8.0, bounds.height() + 4.0);
+        bounds.width() + 8.0, bounds.height() + 4.0);
     const QPalette &palette = settings.palette;
     painter->save();
     painter->setPen(Qt::NoPen);
@@ -832,15 +853,16 @@ void RadarMapRenderer::paintAttribution(QPainter *painter, const QRectF &rect, S
 }
 
 QString RadarMapRenderer::markerAt(const QPointF &point, const QRectF &rect,
-                                   const Mercator::Camera &camera, const RadarMapScene &scene,
-                                   const RadarMapSettings &settings) const
+    const Mercator::Camera &camera, const RadarMapScene &scene,
+    const RadarMapSettings &settings) const
 {
     const Mercator::Viewport viewport(rect, camera);
     // Where the marker is drawn, when @p point falls on it.
     const auto hit = [&](const Aircraft &aircraft, bool selected) -> std::optional<QPointF> {
         if (!aircraft.lat || !aircraft.lon)
             return std::nullopt;
-        const LatLon position = scene.drawnPositions.value(aircraft.hex, { *aircraft.lat, *aircraft.lon });
+        const LatLon position =
+            scene.drawnPositions.value(aircraft.hex, { *aircraft.lat, *aircraft.lon });
         const QPointF centre = viewport.toScreen(position);
         const QPointF offset = centre - point;
         // A little beyond the disc, so that small markers are easy to hit.

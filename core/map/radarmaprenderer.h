@@ -65,8 +65,7 @@ struct RadarMapSettings {
 // the range ring and home, trails, aircraft markers and the selection halo, the altitude key
 // and the attribution of the tiles. Keeps pictures of the markers it has drawn, and draws
 // trails and markers on a layer of its own, so that thousands of aircraft stay cheap.
-class RadarMapRenderer
-{
+class RadarMapRenderer {
 public:
     using Style = MapStyle;
     enum class Badge { None, Exclamation, Star };
@@ -82,11 +81,10 @@ public:
 
     // @p exposed, when given, is the part that needs repainting; the rest may be skipped.
     void render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
-                const RadarMapScene &scene, const RadarMapSettings &settings,
-                const QRectF &exposed = {});
+        const RadarMapScene &scene, const RadarMapSettings &settings, const QRectF &exposed = {});
     // The hex of the marker drawn on top at @p point; empty when there is none.
     QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,
-                     const RadarMapScene &scene, const RadarMapSettings &settings) const;
+        const RadarMapScene &scene, const RadarMapSettings &settings) const;
 
     static QString styleName(Style style);
     // Tile layers bottom first.
@@ -102,8 +100,8 @@ public:
     // Degrees clockwise applied to the east-pointing glyph.
     static double glyphRotation(const Aircraft &aircraft);
     static Badge badge(const Aircraft &aircraft, bool showSymbols);
-    static QList<TrailSegment> trailSegments(const RadarMapScene &scene,
-                                             const RadarMapSettings &settings);
+    static QList<TrailSegment> trailSegments(
+        const RadarMapScene &scene, const RadarMapSettings &settings);
     static QString accessibilityText(const Aircraft &aircraft, const QString &distanceUnit);
     static QString altitudeKeyDescription();
 
@@ -120,7 +118,7 @@ private:
         friend size_t qHash(const MarkerKey &key, size_t seed = 0)
         {
             return qHashMulti(seed, key.fill, key.selected, key.highContrast, int(key.badge),
-                              key.angleBucket, key.scaleCenti, key.ratioCenti);
+                key.angleBucket, key.scaleCenti, key.ratioCenti);
         }
     };
 
@@ -141,30 +139,30 @@ private:
     };
 
     void paintBasemap(QPainter *painter, const Mercator::Viewport &viewport, Style style,
-                      const QPalette &palette);
-    void paintGraticule(QPainter *painter, const Mercator::Viewport &viewport,
-                        const QPalette &palette) const;
-    std::vector<PlacedTile> placeTiles(const Mercator::Viewport &viewport, TileSource::Layer layer,
-                                       int level);
+        const QPalette &palette);
+    void paintGraticule(
+        QPainter *painter, const Mercator::Viewport &viewport, const QPalette &palette) const;
+    std::vector<PlacedTile> placeTiles(
+        const Mercator::Viewport &viewport, TileSource::Layer layer, int level);
     void paintTiles(QPainter *painter, const std::vector<PlacedTile> &tiles,
-                    TileSource::Layer layer, int level, bool muted);
+        TileSource::Layer layer, int level, bool muted);
     void paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer, int z,
-                      int x, int y, bool muted);
+        int x, int y, bool muted);
     void paintTile(QPainter *painter, const QRectF &target, const QImage &image);
     QImage mutedTile(const QImage &tile);
     void paintHome(QPainter *painter, const Mercator::Viewport &viewport,
-                   const RadarMapScene &scene, Style style, const QPalette &palette);
+        const RadarMapScene &scene, Style style, const QPalette &palette);
     // Trails and markers on the sprite canvas, then the selected one with its halo on top.
     void paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
-                      const RadarMapScene &scene, const RadarMapSettings &settings);
+        const RadarMapScene &scene, const RadarMapSettings &settings);
     void strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
-                      const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
+        const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
     void paintHalo(QPainter *painter, const QPointF &centre, const QColor &color, double diameter,
-                   const RadarMapScene &scene, const RadarMapSettings &settings) const;
-    void paintAltitudeKey(QPainter *painter, const QRectF &rect,
-                          const RadarMapSettings &settings) const;
-    void paintAttribution(QPainter *painter, const QRectF &rect, Style style,
-                          const RadarMapSettings &settings) const;
+        const RadarMapScene &scene, const RadarMapSettings &settings) const;
+    void paintAltitudeKey(
+        QPainter *painter, const QRectF &rect, const RadarMapSettings &settings) const;
+    void paintAttribution(
+        QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const;
     const SpriteCanvas::Sprite &markerSprite(const MarkerKey &key);
     const QImage &homeImage(const QColor &disc, qreal ratio);
 

@@ -61,7 +61,8 @@ void blendRow(const quint32 *source, quint32 *target, int count)
         };
         const __m128i dl = multiply(_mm_unpacklo_epi8(d, zero), low);
         const __m128i dh = multiply(_mm_unpackhi_epi8(d, zero), high);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(target + x), _mm_add_epi8(s, _mm_packus_epi16(dl, dh)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i *>(target + x), _mm_add_epi8(s, _mm_packus_epi16(dl, dh)));
     }
 #endif
     for (; x < count; ++x)
@@ -70,7 +71,8 @@ void blendRow(const quint32 *source, quint32 *target, int count)
 
 } // namespace
 
-SpriteCanvas::Sprite::Sprite(QImage image) : m_image(std::move(image))
+SpriteCanvas::Sprite::Sprite(QImage image)
+    : m_image(std::move(image))
 {
     if (m_image.format() != QImage::Format_ARGB32_Premultiplied)
         m_image.convertTo(QImage::Format_ARGB32_Premultiplied);
@@ -142,8 +144,10 @@ void SpriteCanvas::drawSprite(const Sprite &sprite, const QPoint &topLeft)
         const int to = std::min(span.y(), width - topLeft.x());
         if (from >= to)
             continue;
-        const auto *source = reinterpret_cast<const quint32 *>(spriteBits + y * spriteStride) + from;
-        auto *target = reinterpret_cast<quint32 *>(bits + (topLeft.y() + y) * stride) + topLeft.x() + from;
+        const auto *source =
+            reinterpret_cast<const quint32 *>(spriteBits + y * spriteStride) + from;
+        auto *target =
+            reinterpret_cast<quint32 *>(bits + (topLeft.y() + y) * stride) + topLeft.x() + from;
         blendRow(source, target, to - from);
     }
 }
@@ -159,8 +163,8 @@ void SpriteCanvas::prepareBrush(double width, QRgb color)
         const int alpha = qAlpha(color);
         for (int c = 0; c < 256; ++c) {
             const int a8 = (alpha * c + 127) / 255;
-            table[size_t(c)] = qRgba((qRed(color) * a8 + 127) / 255, (qGreen(color) * a8 + 127) / 255,
-                                     (qBlue(color) * a8 + 127) / 255, a8);
+            table[size_t(c)] = qRgba((qRed(color) * a8 + 127) / 255,
+                (qGreen(color) * a8 + 127) / 255, (qBlue(color) * a8 + 127) / 255, a8);
         }
         shades = m_shades.insert(color, table);
     }
@@ -183,7 +187,8 @@ void SpriteCanvas::prepareBrush(double width, QRgb color)
                 for (int i = 0; i < m_brushSide; ++i) {
                     // Coverage falls from 1 to 0 across one pixel at the edge.
                     const double distance = std::hypot(i + 0.5 - cx, j + 0.5 - cy);
-                    kernel[j * m_brushSide + i] = uchar(std::lround(std::clamp(outer - distance, 0.0, 1.0) * 255.0));
+                    kernel[j * m_brushSide + i] =
+                        uchar(std::lround(std::clamp(outer - distance, 0.0, 1.0) * 255.0));
                 }
                 // Only the covered stretch of each row is visited.
                 int first = 0;
@@ -192,7 +197,8 @@ void SpriteCanvas::prepareBrush(double width, QRgb color)
                     ++first;
                 while (last > first && kernel[j * m_brushSide + last - 1] == 0)
                     --last;
-                m_brushSpans[size_t((qy * brushSteps + qx) * m_brushSide + j)] = QPoint(first, last);
+                m_brushSpans[size_t((qy * brushSteps + qx) * m_brushSide + j)] =
+                    QPoint(first, last);
             }
         }
     }

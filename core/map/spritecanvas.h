@@ -16,13 +16,11 @@
 // device pixels and laid over the map with one image copy. QPainter sets up clipping, blending
 // and rasterising again for every marker and every trail, which at two thousand of each costs
 // a hundred times more than the pixels themselves.
-class SpriteCanvas
-{
+class SpriteCanvas {
 public:
     // A premultiplied picture with the extent of its visible pixels per row, so that the
     // transparent margins cost nothing.
-    class Sprite
-    {
+    class Sprite {
     public:
         Sprite() = default;
         explicit Sprite(QImage image);

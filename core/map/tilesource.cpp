@@ -19,7 +19,7 @@ size_t qHash(const TileSource::Key &key, size_t seed)
 }
 
 TileSource::TileSource(QNetworkAccessManager *network, const Services &services,
-                       const QString &cacheDirectory, QObject *parent)
+    const QString &cacheDirectory, QObject *parent)
     : QObject(parent)
     , m_network(network)
     , m_diskCache(new QNetworkDiskCache(this))
@@ -94,8 +94,8 @@ void TileSource::endFrame()
         if (it->lastFrame != m_frame)
             older.emplace_back(it->lastFrame, it.key());
     }
-    std::sort(older.begin(), older.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::sort(
+        older.begin(), older.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     for (const auto &[frame, key] : older) {
         if (m_memory.size() <= m_memoryBudget)
             break;
@@ -203,7 +203,8 @@ void TileSource::dispatch()
             if (m_perHost.value(it->host) >= maxRequestsPerHost)
                 continue;
             if (best == m_queued.end() || it->wanted.frame > best->wanted.frame
-                || (it->wanted.frame == best->wanted.frame && it->wanted.order < best->wanted.order))
+                || (it->wanted.frame == best->wanted.frame
+                    && it->wanted.order < best->wanted.order))
                 best = it;
         }
         if (best == m_queued.end())
@@ -222,7 +223,7 @@ void TileSource::fetch(const Key &key, const QString &host)
     m_inFlight.insert(key, reply);
     ++m_perHost[host];
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, key, host] { fetched(reply, key, host); });
+        [this, reply, key, host] { fetched(reply, key, host); });
 }
 
 void TileSource::fetched(QNetworkReply *reply, const Key &key, const QString &host)
@@ -255,8 +256,8 @@ bool TileSource::accept(const Key &key, const QByteArray &body)
     if (image.isNull())
         return false;
     // The formats the raster painter blends fastest.
-    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                            : QImage::Format_RGB32);
+    image.convertTo(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     m_memory.insert(key, Decoded { std::move(image), m_frame });
     m_queued.remove(key);
     m_failedAt.remove(key);

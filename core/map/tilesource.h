@@ -5,9 +5,9 @@
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <QNetworkRequest>
 #include <QImage>
 #include <QNetworkDiskCache>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -26,8 +26,7 @@ class QNetworkReply;
 //
 // The painter marks out each frame with beginFrame() and endFrame(); every tile asked for in
 // between counts as in view.
-class TileSource : public QObject
-{
+class TileSource : public QObject {
     Q_OBJECT
 public:
     enum class Layer { Standard, Imagery, Overlay };
@@ -44,7 +43,7 @@ public:
     // clients' answers do not belong in the tile cache. An empty @p cacheDirectory means the
     // user's cache folder + "/tiles".
     TileSource(QNetworkAccessManager *network, const Services &services,
-               const QString &cacheDirectory = {}, QObject *parent = nullptr);
+        const QString &cacheDirectory = {}, QObject *parent = nullptr);
     ~TileSource() override;
 
     // The decoded tile when it is in memory; otherwise a null image, and the tile is fetched

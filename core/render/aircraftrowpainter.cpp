@@ -27,7 +27,6 @@ constexpr qreal columnGap = 8;
 constexpr qreal badgeGap = 5;
 constexpr qreal lineGap = 1;
 
-
 } // namespace
 
 void AircraftRowPainter::setStyle(const AircraftRowStyle &style)
@@ -63,8 +62,8 @@ const AircraftRowPainter::Fonts &AircraftRowPainter::fonts(const QFont &baseFont
     const QFont distance = TextStyle::pixelFont(baseFont, 10.0 * scale);
     const QFont badge = TextStyle::pixelFont(baseFont, 9.0 * scale, QFont::Bold);
     m_fonts.emplace(Fonts { name, secondary, altitude, distance, badge, QFontMetricsF(name),
-                            QFontMetricsF(secondary), QFontMetricsF(altitude),
-                            QFontMetricsF(distance), QFontMetricsF(badge) });
+        QFontMetricsF(secondary), QFontMetricsF(altitude), QFontMetricsF(distance),
+        QFontMetricsF(badge) });
     m_fontsBase = baseFont;
     m_fontsScale = scale;
     return *m_fonts;
@@ -80,7 +79,7 @@ int AircraftRowPainter::rowHeight(const QFont &baseFont) const
 }
 
 void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Aircraft &aircraft,
-                           const QPalette &palette, bool selected, const QFont &baseFont) const
+    const QPalette &palette, bool selected, const QFont &baseFont) const
 {
     const Fonts &f = fonts(baseFont);
     const QPalette::ColorRole textRole = selected ? QPalette::HighlightedText : QPalette::Text;
@@ -88,8 +87,8 @@ void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Airc
     const QColor secondary = SystemColors::secondaryText(palette, textRole);
     const qreal centerY = rect.center().y();
     // Texts go down at their baselines: the single-line fast path, with no layout pass.
-    const auto draw = [painter](const QFont &font, const QFontMetricsF &metrics, qreal x,
-                                qreal top, const QString &text) {
+    const auto draw = [painter](const QFont &font, const QFontMetricsF &metrics, qreal x, qreal top,
+                          const QString &text) {
         painter->setFont(font);
         painter->drawText(QPointF(x, top + metrics.ascent()), text);
     };
@@ -110,22 +109,21 @@ void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Airc
     const qreal distanceWidth = distance ? f.distanceMetrics.horizontalAdvance(*distance) : 0.0;
     const qreal trailingWidth = std::max(altitudeWidth, distanceWidth);
     const qreal right = rect.right() + 1 - insetX;
-    const qreal trailingHeight
-        = f.altitudeMetrics.height() + (distance ? f.distanceMetrics.height() : 0.0);
+    const qreal trailingHeight =
+        f.altitudeMetrics.height() + (distance ? f.distanceMetrics.height() : 0.0);
     const qreal trailingTop = centerY - trailingHeight / 2;
     painter->setPen(primary);
     draw(f.altitude, f.altitudeMetrics, right - altitudeWidth, trailingTop, altitude);
     if (distance) {
         painter->setPen(secondary);
         draw(f.distance, f.distanceMetrics, right - distanceWidth,
-             trailingTop + f.altitudeMetrics.height(), *distance);
+            trailingTop + f.altitudeMetrics.height(), *distance);
     }
 
     // 2. Leading column in what is left between the icon and the trailing column.
     const qreal leadingLeft = left + iconSlot + columnGap;
     const qreal leadingWidth = std::max(0.0, right - trailingWidth - columnGap - leadingLeft);
-    const qreal leadingHeight
-        = f.nameMetrics.height() + lineGap + f.secondaryMetrics.height();
+    const qreal leadingHeight = f.nameMetrics.height() + lineGap + f.secondaryMetrics.height();
     const qreal nameTop = centerY - leadingHeight / 2;
 
     const auto rowBadge = badge(aircraft, palette);
@@ -143,8 +141,7 @@ void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Airc
     if (rowBadge) {
         const qreal badgeHeight = f.badgeMetrics.height() + 2;
         const QRectF capsule(leadingLeft + nameWidth + badgeGap,
-                             nameTop + (f.nameMetrics.height() - badgeHeight) / 2, badgeWidth,
-                             badgeHeight);
+            nameTop + (f.nameMetrics.height() - badgeHeight) / 2, badgeWidth, badgeHeight);
         // On the selection's highlight a faint red or green would vanish, so the badge turns
         // solid there with the highlighted text on top.
         QColor fill = rowBadge->color;
@@ -161,15 +158,15 @@ void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Airc
         line = f.secondaryMetrics.elidedText(line, Qt::ElideRight, leadingWidth);
     painter->setPen(secondary);
     draw(f.secondary, f.secondaryMetrics, leadingLeft, nameTop + f.nameMetrics.height() + lineGap,
-         line);
+        line);
     painter->restore();
 }
 
-void AircraftRowPainter::paintIcon(QPainter *painter, const QRectF &disc, const Aircraft &aircraft,
-                            const QColor &accent) const
+void AircraftRowPainter::paintIcon(
+    QPainter *painter, const QRectF &disc, const Aircraft &aircraft, const QColor &accent) const
 {
-    const QColor fill = AircraftColors::fill(aircraft, m_style.colorByAltitude,
-                                             HexColor::color(m_style.planeColorHex).value_or(accent));
+    const QColor fill = AircraftColors::fill(
+        aircraft, m_style.colorByAltitude, HexColor::color(m_style.planeColorHex).value_or(accent));
     painter->setPen(Qt::NoPen);
     painter->setBrush(fill);
     painter->drawEllipse(disc);
@@ -199,8 +196,8 @@ qreal AircraftRowPainter::glyphRotation(const Aircraft &aircraft)
     return aircraft.track ? *aircraft.track - 90.0 : 0.0;
 }
 
-std::optional<AircraftRowPainter::Badge> AircraftRowPainter::badge(const Aircraft &aircraft,
-                                                     const QPalette &palette)
+std::optional<AircraftRowPainter::Badge> AircraftRowPainter::badge(
+    const Aircraft &aircraft, const QPalette &palette)
 {
     if (aircraft.isEmergency())
         return Badge { u"EMERG"_s, SystemColors::red(palette) };
@@ -224,8 +221,8 @@ QString AircraftRowPainter::secondaryLine(const Aircraft &aircraft)
     return parts.join(u" · "_s);
 }
 
-QString AircraftRowPainter::accessibilityText(const Aircraft &aircraft, const QString &distanceUnit,
-                                       const QLocale &locale)
+QString AircraftRowPainter::accessibilityText(
+    const Aircraft &aircraft, const QString &distanceUnit, const QLocale &locale)
 {
     QStringList parts { aircraft.displayName() };
     if (aircraft.typeCode && !aircraft.typeCode->isEmpty())

@@ -28,8 +28,7 @@ struct AircraftRowStyle {
 /// the track, the name with its EMERG or MIL badge, the type and registration, and altitude and
 /// distance on the right. Colours follow the palette and the style; the icon is filled by
 /// AircraftColors::fill, with the accent standing in for a colour that does not parse.
-class AircraftRowPainter
-{
+class AircraftRowPainter {
 public:
     struct Badge {
         QString text;
@@ -41,7 +40,7 @@ public:
 
     /// The row for @p aircraft into @p rect, as the list draws it.
     void paint(QPainter *painter, const QRectF &rect, const Aircraft &aircraft,
-               const QPalette &palette, bool selected, const QFont &baseFont) const;
+        const QPalette &palette, bool selected, const QFont &baseFont) const;
     int rowHeight(const QFont &baseFont) const;
 
     /// Pixel sizes of the name and the badge text at the style's text scale.
@@ -59,8 +58,8 @@ public:
     static QString secondaryLine(const Aircraft &aircraft);
     /// What a screen reader says for the row: name, type code, altitude, distance and the
     /// emergency and military flags, joined by ", ".
-    static QString accessibilityText(const Aircraft &aircraft, const QString &distanceUnit,
-                                     const QLocale &locale = QLocale());
+    static QString accessibilityText(
+        const Aircraft &aircraft, const QString &distanceUnit, const QLocale &locale = QLocale());
 
 private:
     struct Fonts {
@@ -79,7 +78,7 @@ private:
     // The row fonts for the list's font at the current text scale, kept until either changes.
     const Fonts &fonts(const QFont &baseFont) const;
     void paintIcon(QPainter *painter, const QRectF &disc, const Aircraft &aircraft,
-                   const QColor &accent) const;
+        const QColor &accent) const;
 
     AircraftRowStyle m_style;
     mutable std::optional<Fonts> m_fonts;

@@ -49,10 +49,8 @@ const QHash<QString, Glyph> &table()
         { u"globe"_s, { 0xe80b } }, // public
         { u"hand.raised"_s, { 0xe925 } }, // pan_tool
         { u"headphones"_s, { 0xf01f } }, // headphones
-        { u"headphones.circle.fill"_s, { 0xf01f, true } },
-        { u"house"_s, { 0xe88a } }, // home
-        { u"house.circle.fill"_s, { 0xe88a, true } },
-        { u"house.fill"_s, { 0xe88a } },
+        { u"headphones.circle.fill"_s, { 0xf01f, true } }, { u"house"_s, { 0xe88a } }, // home
+        { u"house.circle.fill"_s, { 0xe88a, true } }, { u"house.fill"_s, { 0xe88a } },
         { u"info.circle"_s, { 0xe88f } }, // info_outline
         { u"line.3.horizontal.decrease.circle"_s, { 0xe152 } }, // filter_list
         { u"line.3.horizontal.decrease.circle.fill"_s, { 0xe152, true } },
@@ -114,10 +112,13 @@ void drawGlyph(QPainter *painter, char32_t codePoint, const QRectF &rect, const 
     painter->drawText(rect, Qt::AlignCenter, QString(QChar(char16_t(codePoint))));
 }
 
-class SymbolIconEngine : public QIconEngine
-{
+class SymbolIconEngine : public QIconEngine {
 public:
-    SymbolIconEngine(const QString &name, const QColor &color) : m_name(name), m_color(color) { }
+    SymbolIconEngine(const QString &name, const QColor &color)
+        : m_name(name)
+        , m_color(color)
+    {
+    }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State) override
     {
@@ -151,8 +152,8 @@ private:
         }
         if (m_color.isValid())
             return m_color;
-        return palette.color(mode == QIcon::Selected ? QPalette::HighlightedText
-                                                     : QPalette::WindowText);
+        return palette.color(
+            mode == QIcon::Selected ? QPalette::HighlightedText : QPalette::WindowText);
     }
 
     QString m_name;
@@ -233,8 +234,7 @@ void paint(QPainter *painter, const QString &name, const QRectF &rect, const QCo
     const QColor glyphColor = SystemColors::withAlpha(AircraftColors::glyph(color), color.alphaF());
     const qreal inner = side * 0.58;
     drawGlyph(painter, glyph.codePoint,
-              QRectF(disc.center() - QPointF(inner / 2, inner / 2), QSizeF(inner, inner)),
-              glyphColor);
+        QRectF(disc.center() - QPointF(inner / 2, inner / 2), QSizeF(inner, inner)), glyphColor);
     painter->restore();
 }
 

@@ -43,7 +43,8 @@ QJsonObject toJson(const Aircraft &a)
     put(o, u"typeDescription"_s, a.typeDescription);
     put(o, u"operatorName"_s, a.operatorName);
     if (a.altBaro)
-        o.insert(u"altBaro"_s, a.altBaro->isGround() ? u"ground"_s : QString::number(*a.altBaro->feetValue()));
+        o.insert(u"altBaro"_s,
+            a.altBaro->isGround() ? u"ground"_s : QString::number(*a.altBaro->feetValue()));
     put(o, u"altGeom"_s, a.altGeom);
     put(o, u"groundSpeed"_s, a.groundSpeed);
     put(o, u"track"_s, a.track);
@@ -64,7 +65,8 @@ QJsonObject toJson(const Aircraft &a)
 
 QJsonObject toJson(const FlightRoute &route)
 {
-    QJsonObject o { { u"originCode"_s, route.originCode }, { u"destinationCode"_s, route.destinationCode } };
+    QJsonObject o { { u"originCode"_s, route.originCode },
+        { u"destinationCode"_s, route.destinationCode } };
     put(o, u"originCity"_s, route.originCity);
     put(o, u"destinationCity"_s, route.destinationCity);
     return o;
@@ -91,7 +93,8 @@ QString compare(const QJsonValue &actual, const QString &expectedPath)
         return u"no golden file "_s + expectedPath + u" (run with SKYVELLE_UPDATE_GOLDEN=1)"_s;
     const QByteArray expectedBytes = file.readAll();
     const QJsonDocument expected = QJsonDocument::fromJson(expectedBytes);
-    const QJsonValue expectedValue = expected.isArray() ? QJsonValue(expected.array()) : QJsonValue(expected.object());
+    const QJsonValue expectedValue =
+        expected.isArray() ? QJsonValue(expected.array()) : QJsonValue(expected.object());
     if (expectedValue == actual)
         return {};
 
@@ -105,7 +108,8 @@ QString compare(const QJsonValue &actual, const QString &expectedPath)
         const QByteArray g = got.value(i);
         if (w == g)
             continue;
-        report += u"  line %1\n  - %2\n  + %3\n"_s.arg(i + 1).arg(QString::fromUtf8(w), QString::fromUtf8(g));
+        report += u"  line %1\n  - %2\n  + %3\n"_s.arg(i + 1).arg(
+            QString::fromUtf8(w), QString::fromUtf8(g));
         ++shown;
     }
     return report;

@@ -10,8 +10,7 @@
 
 // What the logbook's tests share: a log in a temporary folder on a clock the test moves, in a
 // local time one hour ahead of UTC so that day keys and hours are visibly local.
-class LogbookFixture
-{
+class LogbookFixture {
 public:
     static inline const QTimeZone zone { 3600 };
 

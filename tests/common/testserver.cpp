@@ -430,7 +430,8 @@ void TestServer::sendReply(
         closeConnection(socket);
 }
 
-void TestServer::trickle(QTcpSocket *socket, const QByteArray &body, int intervalMs, bool closeAfter)
+void TestServer::trickle(
+    QTcpSocket *socket, const QByteArray &body, int intervalMs, bool closeAfter)
 {
     auto it = m_connections.find(socket);
     if (it == m_connections.end())

@@ -21,7 +21,8 @@ QByteArray options(int kibibytes)
 
 } // namespace
 
-TinyFilesystem::TinyFilesystem(int kibibytes) : m_kibibytes(kibibytes)
+TinyFilesystem::TinyFilesystem(int kibibytes)
+    : m_kibibytes(kibibytes)
 {
     if (!m_dir.isValid()) {
         m_reason = u"no temporary folder"_s;
@@ -49,11 +50,9 @@ bool TinyFilesystem::fill()
     if (fd < 0)
         return false;
     const QByteArray block(4096, 'x');
-    while (::write(fd, block.constData(), size_t(block.size())) > 0) {
-    }
+    while (::write(fd, block.constData(), size_t(block.size())) > 0) { }
     // Whatever part of a block is left takes single bytes.
-    while (::write(fd, "x", 1) > 0) {
-    }
+    while (::write(fd, "x", 1) > 0) { }
     const bool full = errno == ENOSPC;
     ::close(fd);
     return full;
@@ -68,5 +67,6 @@ bool TinyFilesystem::setReadOnly(bool readOnly)
 {
     const QByteArray target = QFile::encodeName(m_dir.path());
     const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
-    return ::mount("tmpfs", target.constData(), "tmpfs", flags, options(m_kibibytes).constData()) == 0;
+    return ::mount("tmpfs", target.constData(), "tmpfs", flags, options(m_kibibytes).constData())
+        == 0;
 }

@@ -7,8 +7,7 @@
 // A real, tiny tmpfs mounted on a temporary folder, for tests of what happens when the disk is
 // full or read-only. Mounting needs root (CI runs as root); isMounted() says whether it worked,
 // and skipReason() what to print when it did not.
-class TinyFilesystem
-{
+class TinyFilesystem {
 public:
     explicit TinyFilesystem(int kibibytes = 256);
     ~TinyFilesystem();
