@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev
     qt6-positioning-dev qt6-svg-dev
     libqt6positioning6-plugins
