@@ -623,6 +623,40 @@ private Q_SLOTS:
         QCOMPARE(m_store->home(), (HomeLocation { 10.0, -0.4543, u"Home"_s }));
     }
 
+    void boxIsCentred_data()
+    {
+        QTest::addColumn<bool>("sheet");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("first run, narrow") << false << QSize(560, 520);
+        QTest::newRow("first run, wide") << false << QSize(1180, 740);
+        QTest::newRow("sheet, narrow") << true << QSize(560, 420);
+        QTest::newRow("sheet, wide") << true << QSize(900, 600);
+    }
+
+    void boxIsCentred()
+    {
+        QFETCH(bool, sheet);
+        QFETCH(QSize, size);
+        makeStore();
+        SetupView view(sheet ? SetupView::Mode::Sheet : SetupView::Mode::FirstRun, m_store.get(),
+            nullptr, nullptr);
+        view.resize(size);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QWidget *box = view.findChild<QWidget *>(u"setupBox"_s);
+        const QPushButton *commit =
+            findByText<QPushButton>(&view, sheet ? u"Save"_s : u"Start Watching the Sky"_s);
+        // As wide as it may be, and on the same axis as the header and the buttons.
+        QCOMPARE(box->width(), qMin(480, size.width() - 60));
+        QVERIFY(qAbs(box->geometry().center().x() - view.rect().center().x()) <= 1);
+        const int buttonsCentre = sheet
+            ? (findByText<QPushButton>(&view, u"Cancel"_s)->geometry().left()
+                  + commit->geometry().right())
+                / 2
+            : commit->geometry().center().x();
+        QVERIFY(qAbs(box->geometry().center().x() - buttonsCentre) <= 1);
+    }
+
     // Offscreen renders of both modes in both palettes. Set SKYVELLE_RENDER_DIR to keep them.
     void renders_data()
     {

@@ -131,6 +131,7 @@ void SetupView::buildUi()
 
     // The grouped box; its rounded background is painted by paintEvent().
     m_group = new QWidget(this);
+    m_group->setObjectName(u"setupBox"_s);
     m_group->setMaximumWidth(groupMaxWidth);
     m_group->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto *group = new QVBoxLayout(m_group);
@@ -204,7 +205,14 @@ void SetupView::buildUi()
     resolvedRow->addWidget(m_resolvedText, 1);
     group->addWidget(m_resolvedRow);
 
-    outer->addWidget(m_group);
+    // Centred under the header, as wide as allowed: the box takes the row first, the empty
+    // sides what its maximum width leaves. (Aligning it would shrink it to its size hint, and
+    // a plain addWidget() pins it to the left.)
+    auto *groupRow = new QHBoxLayout;
+    groupRow->addStretch(0);
+    groupRow->addWidget(m_group, 1);
+    groupRow->addStretch(0);
+    outer->addLayout(groupRow);
 
     // The buttons.
     auto *buttons = new QHBoxLayout;
