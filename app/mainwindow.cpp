@@ -173,8 +173,16 @@ void MainWindow::buildToolBar()
         });
     }
     connect(m_radiusButton, &QToolButton::clicked, m_radiusMenu, [this] {
+        m_radiusMenu->setActiveAction(m_radiusGroup->checkedAction());
         m_radiusMenu->popup(m_radiusButton->mapToGlobal(QPoint(0, m_radiusButton->height())));
     });
+    // As wide as the widest choice, so that picking one does not shift the toolbar.
+    int widest = 0;
+    for (const int nm : radiusChoices) {
+        m_radiusButton->setText(radiusLabel(nm));
+        widest = qMax(widest, m_radiusButton->sizeHint().width());
+    }
+    m_radiusButton->setFixedWidth(widest);
     m_toolBar->addWidget(m_radiusButton);
 
     m_pauseAction = m_toolBar->addAction(u"Pause"_s);

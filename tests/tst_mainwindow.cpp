@@ -651,6 +651,17 @@ private Q_SLOTS:
         QCOMPARE(button->text(), u"100 nm"_s);
         QVERIFY(menu->actions().at(4)->isChecked() && !menu->actions().at(2)->isChecked());
         QTRY_VERIFY(m_server->requestCount(u"/v2/point/45.50000/-122.60000/100"_s) >= 1);
+
+        // The picker keeps its width whatever it shows, so the toolbar does not shift.
+        const int width = button->width();
+        const int pauseLeft = window->toolBar()->widgetForAction(window->pauseAction())->x();
+        for (const double radius : { 5.0, 250.0 }) {
+            store->setRadiusNM(radius);
+            QCoreApplication::processEvents();
+            QCOMPARE(button->width(), width);
+            QCOMPARE(window->toolBar()->widgetForAction(window->pauseAction())->x(), pauseLeft);
+            QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) < width);
+        }
     }
 
     void pauseButton()
