@@ -693,6 +693,45 @@ private Q_SLOTS:
         QCOMPARE(view.listView()->model()->rowCount(), 3);
     }
 
+    void filterMenuMarksActiveFilters()
+    {
+        auto store = makeStore();
+        store->setActiveFilters({ AircraftFilter::military, AircraftFilter::helicopters });
+        AircraftListView view(store.get(), m_preferences.get());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *menu = child<QMenu>(view, u"filterMenu"_s);
+        QTest::mouseClick(child<QToolButton>(view, u"filterButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(menu->isVisible());
+
+        QStringList checked;
+        for (QAction *action : menu->actions()) {
+            if (action->isChecked())
+                checked << action->objectName();
+        }
+        QCOMPARE(checked, (QStringList { u"filter-military"_s, u"filter-helicopters"_s }));
+
+        // A drawn check mark at the end of each active row and of no other; the trailing end
+        // holds nothing else, so any text-coloured pixel there is the mark.
+        const QImage image = menu->grab().toImage();
+        const qreal dpr = image.devicePixelRatio();
+        const int markWidth = menu->fontMetrics().height() + 12;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator() || action == menu->activeAction())
+                continue;
+            const QRect row = menu->actionGeometry(action);
+            int inked = 0;
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                for (int x = row.right() - markWidth; x <= row.right(); ++x) {
+                    if (image.pixelColor(QPoint(x, y) * dpr).lightness() < 100)
+                        ++inked;
+                }
+            }
+            QVERIFY2((inked > 0) == action->isChecked(), qPrintable(action->objectName()));
+        }
+        menu->hide();
+    }
+
     void noMatchesAndShowAll_data()
     {
         QTest::addColumn<bool>("withSearch");

@@ -14,6 +14,7 @@
 #include "views/labels.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -23,9 +24,11 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QProxyStyle>
 #include <QScopedValueRollback>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -53,6 +56,52 @@ QFrame *separator(QWidget *parent)
 }
 
 } // namespace
+
+// Menu items that carry a symbol get a real check mark at their trailing end when checked:
+// the style would otherwise only sink the symbol into a faint box.
+class CheckMarkMenuStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+        const QWidget *widget) const override
+    {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuItem && marksItem(option))
+            result.rwidth() += markWidth(option);
+        return result;
+    }
+
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+        const QWidget *widget) const override
+    {
+        if (element != CE_MenuItem || !marksItem(option)) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionMenuItem item = *qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        const bool checked = item.checked;
+        item.checked = false;
+        QProxyStyle::drawControl(element, &item, painter, widget);
+        if (!checked)
+            return;
+        const int side = item.fontMetrics.height();
+        const QRect mark(item.rect.right() - markWidth(option) + (markWidth(option) - side) / 2,
+            item.rect.center().y() - side / 2, side, side);
+        const bool selected = item.state & State_Selected;
+        Symbols::paint(painter, u"checkmark"_s, QStyle::visualRect(item.direction, item.rect, mark),
+            item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    }
+
+private:
+    static bool marksItem(const QStyleOption *option)
+    {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        return item && item->checkType == QStyleOptionMenuItem::NonExclusive
+            && !item->icon.isNull();
+    }
+    static int markWidth(const QStyleOption *option) { return option->fontMetrics.height() + 12; }
+};
 
 AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences, QWidget *parent)
     : QWidget(parent)
@@ -150,6 +199,9 @@ QWidget *AircraftListView::buildFilterBar()
     // Opened by hand rather than through setMenu(), whose arrow the style draws over the text.
     connect(m_filterButton, &QToolButton::clicked, m_filterMenu, [this] {
         m_filterMenu->popup(m_filterButton->mapToGlobal(QPoint(0, m_filterButton->height())));
+    auto *menuStyle = new CheckMarkMenuStyle(QApplication::style()->name());
+    menuStyle->setParent(m_filterMenu);
+    m_filterMenu->setStyle(menuStyle);
     });
     connect(m_filterMenu, &QMenu::aboutToShow, this, &AircraftListView::rebuildFilterMenu);
     rebuildFilterMenu();

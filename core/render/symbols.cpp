@@ -44,8 +44,9 @@ const QHash<QString, Glyph> &table()
         { u"chevron.down"_s, { 0xe5cf } }, // expand_more
         { u"exclamationmark"_s, { 0xe645 } }, // priority_high
         { u"exclamationmark.triangle"_s, { 0xe002 } }, // warning
-        { u"fanblades"_s, { 0xe332 } }, // toys (a four-bladed rotor)
-        { u"gearshape"_s, { 0xe8b8 } }, // settings
+        // wind_power: a spinning three-bladed rotor; the font has no helicopter, and "toys" is a
+        // toy car.
+        { u"fanblades"_s, { 0xec0c } }, { u"gearshape"_s, { 0xe8b8 } }, // settings
         { u"globe"_s, { 0xe80b } }, // public
         { u"hand.raised"_s, { 0xe925 } }, // pan_tool
         { u"headphones"_s, { 0xf01f } }, // headphones
