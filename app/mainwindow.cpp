@@ -2,9 +2,11 @@
 #include "mainwindow.h"
 
 #include "flightstore.h"
+#include "map/radarmapview.h"
 #include "preferences.h"
 #include "symbols.h"
 #include "textutil.h"
+#include "views/aircraftlistview.h"
 #include "views/contentview.h"
 #include "views/setupview.h"
 
@@ -14,6 +16,8 @@
 #include <QChildEvent>
 #include <QDialog>
 #include <QEvent>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -64,9 +68,34 @@ MainWindow::MainWindow(FlightStore *store, Preferences *preferences, Geocoder *g
     updatePauseAction();
     updateRadius();
     updateToolBarVisibility();
+    updateTabOrder();
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::setMapView(RadarMapView *map)
+{
+    m_content->setDetailWidget(map);
+    m_map = map;
+    connect(m_content->aircraftListView(), &AircraftListView::showSelectionRequested, map,
+        &RadarMapView::focusOnSelection);
+    updateTabOrder();
+}
+
+void MainWindow::updateTabOrder()
+{
+    const AircraftListView *list = m_content->aircraftListView();
+    QList<QWidget *> order { list->searchField(), list->filterButton(), list->listView() };
+    for (QAction *action : m_toolBar->actions()) {
+        if (QWidget *button = m_toolBar->widgetForAction(action);
+            button && button->focusPolicy() != Qt::NoFocus)
+            order << button;
+    }
+    if (m_map)
+        order << m_map;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+}
 
 QString MainWindow::standardTime(const QTime &time, const QLocale &locale)
 {
@@ -108,6 +137,19 @@ void MainWindow::buildMenus()
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quit->setMenuRole(QAction::QuitRole);
     connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    auto *find = new QAction(u"&Find Aircraft"_s, m_applicationMenu);
+    m_applicationMenu->insertAction(m_quit, find);
+    m_applicationMenu->insertSeparator(m_quit);
+    find->setObjectName(u"findAircraft"_s);
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(find, &QAction::triggered, this, [this] {
+        QLineEdit *search = m_content->aircraftListView()->searchField();
+        if (!search->isVisible())
+            return;
+        search->setFocus(Qt::ShortcutFocusReason);
+        search->selectAll();
+    });
 
     m_viewMenu = menuBar()->addMenu(u"&View"_s);
     m_viewMenu->setObjectName(u"viewMenu"_s);
@@ -203,6 +245,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
                 qobject_cast<QToolButton *>(static_cast<QChildEvent *>(event)->child())) {
             if (button->focusPolicy() == Qt::NoFocus)
                 button->setFocusPolicy(Qt::TabFocus);
+            // A button added later (Logbook) takes its toolbar place in the chain, not the end.
+            updateTabOrder();
         }
     }
     return QMainWindow::eventFilter(watched, event);

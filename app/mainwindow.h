@@ -13,6 +13,7 @@ class Geocoder;
 class LocationOnce;
 class Preferences;
 class QAction;
+class RadarMapView;
 class QActionGroup;
 class QMenu;
 class QToolBar;
@@ -46,6 +47,9 @@ public:
     QAction *showTrailsAction() const { return m_showTrails; }
     QAction *colorByAltitudeAction() const { return m_colorByAltitude; }
     QAction *quitAction() const { return m_quit; }
+    // Puts the map in the detail column: Enter in the list centres it on the selection, and it
+    // follows the toolbar in the Tab chain.
+    void setMapView(RadarMapView *map);
     // The home-location dialog while it is open.
     QDialog *homeDialog() const { return m_homeDialog; }
 
@@ -63,6 +67,8 @@ private:
     void updatePauseAction();
     void updateRadius();
     void updateToolBarVisibility();
+    // Tab goes the way the eye reads: the sidebar top down, the toolbar, then the map.
+    void updateTabOrder();
 
     FlightStore *m_store;
     Preferences *m_preferences;
@@ -83,4 +89,5 @@ private:
     QAction *m_pauseAction = nullptr;
     QAction *m_homeAction = nullptr;
     QPointer<QDialog> m_homeDialog;
+    QPointer<RadarMapView> m_map;
 };

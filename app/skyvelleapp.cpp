@@ -136,7 +136,7 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
 {
     auto *map = new RadarMapView(m_store, m_preferences, m_tiles);
     map->setCornerWidget(new AircraftDetailCard(m_store, m_preferences, m_network));
-    window->contentView()->setDetailWidget(map);
+    window->setMapView(map);
 
     auto *logbook = new QAction(Symbols::icon(u"chart.bar"_s), u"Logbook"_s, window);
     logbook->setToolTip(u"Sighting statistics"_s);

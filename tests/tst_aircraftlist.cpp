@@ -710,6 +710,8 @@ private Q_SLOTS:
                 checked << action->objectName();
         }
         QCOMPARE(checked, (QStringList { u"filter-military"_s, u"filter-helicopters"_s }));
+        // The keyboard starts on the first filter in force.
+        QCOMPARE(menu->activeAction()->objectName(), u"filter-military"_s);
 
         // A drawn check mark at the end of each active row and of no other; the trailing end
         // holds nothing else, so any text-coloured pixel there is the mark.

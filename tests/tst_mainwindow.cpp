@@ -21,6 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QNetworkAccessManager>
@@ -620,6 +621,73 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), buttons.at(1));
     }
 
+    // The keys a user drives the window with, on the window as the application furnishes it.
+    void keyboard()
+    {
+        m_preferences->setHomeLocation(*portland.toJsonBytes());
+        m_preferences->setReduceMotion(true);
+        auto store = makeStore();
+        auto window = makeWindow(store.get());
+        auto *map = new RadarMapView(store.get(), m_preferences.get(), nullptr);
+        window->setMapView(map);
+        // Added after the toolbar is built, as the application does.
+        auto *logbook = new QAction(u"Logbook"_s, window.get());
+        window->toolBar()->insertAction(window->homeAction(), logbook);
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTRY_COMPARE(store->aircraft().size(), 2);
+
+        // Tab order: sidebar top down, the toolbar in its order, the map, then its controls.
+        AircraftListView *list = window->contentView()->aircraftListView();
+        QList<QWidget *> chain;
+        QWidget *widget = list->searchField();
+        do {
+            if (widget->isVisibleTo(window.get()) && widget->isEnabled()
+                && (widget->focusPolicy() & Qt::TabFocus) && !chain.contains(widget))
+                chain << widget;
+            widget = widget->nextInFocusChain();
+        } while (widget != list->searchField());
+        QToolBar *bar = window->toolBar();
+        const QList<QWidget *> expected { list->searchField(), list->filterButton(),
+            list->listView(), window->radiusButton(), bar->widgetForAction(window->pauseAction()),
+            bar->widgetForAction(logbook), bar->widgetForAction(window->homeAction()), map };
+        QCOMPARE(chain.mid(0, expected.size()), expected);
+        QVERIFY(chain.size() > expected.size());
+        for (QWidget *control : chain.mid(expected.size()))
+            QVERIFY2(map->isAncestorOf(control), control->metaObject()->className());
+
+        // Ctrl+F from anywhere goes to the search field.
+        map->setFocus();
+        QTest::keyClick(map, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(list->searchField()->hasFocus());
+
+        // Enter on a row brings the map back to that aircraft after the user panned away.
+        store->setSelectedHex(u"a1"_s);
+        map->setCamera({ { 40.0, -100.0 }, map->cameraDistance() });
+        list->listView()->setFocus();
+        QTest::keyClick(list->listView(), Qt::Key_Return);
+        QCOMPARE(map->targetCamera().centre, (LatLon { 45.6, -122.5 }));
+        QCOMPARE(store->selectedHex(), u"a1"_s);
+
+        // Escape closes the card, from the list and from the map.
+        QTest::keyClick(list->listView(), Qt::Key_Escape);
+        QVERIFY(store->selectedHex().isEmpty());
+        store->setSelectedHex(u"b2"_s);
+        map->setFocus();
+        QTest::keyClick(map, Qt::Key_Escape);
+        QVERIFY(store->selectedHex().isEmpty());
+
+        // The map marks keyboard focus with a frame in the accent colour, and only then.
+        const QColor accent = map->palette().color(QPalette::Highlight);
+        const auto edge = [&] {
+            const QImage image = map->grab().toImage();
+            return image.pixelColor(QPoint(1, map->height() / 2) * image.devicePixelRatio());
+        };
+        QCOMPARE(edge(), accent);
+        list->listView()->setFocus();
+        QVERIFY(edge() != accent);
+    }
+
     void radiusMenu()
     {
         m_preferences->setHomeLocation(*portland.toJsonBytes());
@@ -642,6 +710,8 @@ private Q_SLOTS:
             (QStringList {
                 u"5 nm"_s, u"10 nm"_s, u"25 nm"_s, u"50 nm"_s, u"100 nm"_s, u"250 nm"_s }));
         QCOMPARE(checked, u"25 nm"_s);
+        // The keyboard starts on the value in use.
+        QCOMPARE(menu->activeAction()->text(), u"25 nm"_s);
 
         m_server->clearRequests();
         menu->actions().at(4)->trigger();

@@ -34,6 +34,7 @@ namespace {
 
 constexpr double overlayMargin = 12.0;
 constexpr double capsulesBottom = 36.0;
+constexpr double focusFrameWidth = 2.0;
 
 // The buttons that float over the map: a capsule with icon and title, a square of the zoom
 // stepper, or the round compass. Painted on a translucent plate so that they read on any map.
@@ -248,6 +249,9 @@ void RadarMapView::buildControls()
     connect(m_styleGroup, &QActionGroup::triggered, this, [this](QAction *action) {
         m_preferences->setMapStyleChoice(preferenceStyle(action->data().value<MapStyle>()));
     });
+    // The keyboard starts on the style in use.
+    connect(menu, &QMenu::aboutToShow, menu,
+        [this, menu] { menu->setActiveAction(m_styleGroup->checkedAction()); });
     style->setMenu(menu);
     m_styleButton = style;
     row->addWidget(style);
@@ -389,6 +393,12 @@ void RadarMapView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     m_map.render(&painter, rect(), event->rect());
+    if (hasFocus()) {
+        // Keyboard focus has no other mark on the map: a frame in the accent colour.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), focusFrameWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void RadarMapView::resizeEvent(QResizeEvent *event)
@@ -482,6 +492,14 @@ void RadarMapView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Down:
         m_map.pan({ 0, -step });
         break;
+    case Qt::Key_Escape:
+        // Closes the card, as in the list; with nothing selected it goes on to the window.
+        if (m_store->selectedHex().isEmpty()) {
+            event->ignore();
+            return;
+        }
+        m_store->setSelectedHex({});
+        break;
     default:
         QWidget::keyPressEvent(event);
         return;
@@ -492,6 +510,10 @@ void RadarMapView::keyPressEvent(QKeyEvent *event)
 bool RadarMapView::event(QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        update();
+        break;
     case QEvent::ToolTip: {
         auto *help = static_cast<QHelpEvent *>(event);
         const QString hex = m_map.markerAt(help->pos());

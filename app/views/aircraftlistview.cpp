@@ -18,19 +18,21 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPainter>
-#include <QPushButton>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QStyleOptionMenuItem>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -54,8 +56,6 @@ QFrame *separator(QWidget *parent)
     line->setForegroundRole(QPalette::Mid);
     return line;
 }
-
-} // namespace
 
 // Menu items that carry a symbol get a real check mark at their trailing end when checked:
 // the style would otherwise only sink the symbol into a faint box.
@@ -102,6 +102,8 @@ private:
     }
     static int markWidth(const QStyleOption *option) { return option->fontMetrics.height() + 12; }
 };
+
+} // namespace
 
 AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences, QWidget *parent)
     : QWidget(parent)
@@ -156,6 +158,7 @@ AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences,
         if (m_search->text() != m_store->searchText())
             m_search->setText(m_store->searchText());
     });
+    m_list->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &AircraftListView::listSelectionChanged);
 
@@ -196,14 +199,11 @@ QWidget *AircraftListView::buildFilterBar()
     m_filterButton->setFocusPolicy(Qt::StrongFocus);
     m_filterMenu = new QMenu(m_filterButton);
     m_filterMenu->setObjectName(u"filterMenu"_s);
-    // Opened by hand rather than through setMenu(), whose arrow the style draws over the text.
-    connect(m_filterButton, &QToolButton::clicked, m_filterMenu, [this] {
-        m_filterMenu->popup(m_filterButton->mapToGlobal(QPoint(0, m_filterButton->height())));
     auto *menuStyle = new CheckMarkMenuStyle(QApplication::style()->name());
     menuStyle->setParent(m_filterMenu);
     m_filterMenu->setStyle(menuStyle);
-    });
-    connect(m_filterMenu, &QMenu::aboutToShow, this, &AircraftListView::rebuildFilterMenu);
+    // Opened by hand rather than through setMenu(), whose arrow the style draws over the text.
+    connect(m_filterButton, &QToolButton::clicked, this, &AircraftListView::openFilterMenu);
     rebuildFilterMenu();
 
     m_count = plainLabel({}, bar, u"filterCount"_s);
@@ -368,6 +368,17 @@ void AircraftListView::rebuildFilterMenu()
     }
 }
 
+void AircraftListView::openFilterMenu()
+{
+    rebuildFilterMenu();
+    // The keyboard starts on what is in force: the first active filter, else "All Aircraft".
+    const QList<QAction *> actions = m_filterMenu->actions();
+    const auto current = std::find_if(
+        actions.cbegin(), actions.cend(), [](const QAction *a) { return a->isChecked(); });
+    m_filterMenu->setActiveAction(current != actions.cend() ? *current : actions.constFirst());
+    m_filterMenu->popup(m_filterButton->mapToGlobal(QPoint(0, m_filterButton->height())));
+}
+
 void AircraftListView::updateFilterBar()
 {
     const bool filtering = !m_store->activeFilters().isEmpty();
@@ -482,6 +493,31 @@ void AircraftListView::relayoutRows()
     // Uniform rows cache their height; a new text size asks for a fresh layout.
     m_list->doItemsLayout();
     m_list->viewport()->update();
+}
+
+bool AircraftListView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!m_store->selectedHex().isEmpty()) {
+                Q_EMIT showSelectionRequested();
+                return true;
+            }
+            break;
+        case Qt::Key_Escape:
+            // Closes the card; with nothing selected Escape goes on to the window.
+            if (!m_store->selectedHex().isEmpty()) {
+                m_store->setSelectedHex({});
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void AircraftListView::changeEvent(QEvent *event)

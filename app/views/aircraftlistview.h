@@ -32,6 +32,8 @@ public:
     Overlay overlay() const { return m_overlay; }
 
     QListView *listView() const { return m_list; }
+    QLineEdit *searchField() const { return m_search; }
+    QToolButton *filterButton() const { return m_filterButton; }
     AircraftListModel *model() const { return m_model; }
 
     // Shows @p widget (the update notice) at the right end of the status bar; nullptr empties
@@ -40,8 +42,13 @@ public:
 
     QSize sizeHint() const override { return { 310, 600 }; }
 
+Q_SIGNALS:
+    // Enter on a selected row: the user wants to see that aircraft on the map.
+    void showSelectionRequested();
+
 protected:
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *buildFilterBar();
@@ -52,6 +59,7 @@ private:
     void selectStoreSelection(bool scroll);
     void listSelectionChanged();
     void rebuildFilterMenu();
+    void openFilterMenu();
     void updateFilterBar();
     void updateOverlay();
     void updateStatus();
