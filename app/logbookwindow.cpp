@@ -3,6 +3,7 @@
 
 #include "views/logbookview.h"
 
+#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +20,18 @@ LogbookWindow::LogbookWindow(SightingLog *log, QWidget *parent)
     resize(560, 640);
 }
 
-void LogbookWindow::present()
+void LogbookWindow::present(const QWidget *over)
 {
+    if (!isVisible()) {
+        if (QScreen *target = over ? over->screen() : screen()) {
+            const QRect available = target->availableGeometry();
+            // The frame's size is unknown before the window is shown; leave room for it.
+            const QSize frame = frameGeometry().size() - size();
+            QRect placed(QPoint(), size().boundedTo(available.size() - frame));
+            placed.moveCenter(available.center());
+            setGeometry(placed);
+        }
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

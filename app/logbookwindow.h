@@ -15,8 +15,9 @@ public:
 
     LogbookView *view() const { return m_view; }
 
-    // Shows the window, de-minimised, in front and focused.
-    void present();
+    // Shows the window, de-minimised, in front and focused. The first time it opens centred on
+    // the screen of @p over (else its own), and no larger than that screen's free area.
+    void present(const QWidget *over = nullptr);
 
 private:
     LogbookView *m_view;

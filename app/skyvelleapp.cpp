@@ -129,7 +129,7 @@ void SkyvelleApp::showLogbook()
 {
     if (!m_logbookWindow)
         m_logbookWindow = std::make_unique<LogbookWindow>(m_logbook);
-    m_logbookWindow->present();
+    m_logbookWindow->present(m_mainWindow);
 }
 
 void SkyvelleApp::furnishMainWindow(MainWindow *window)

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logbookfixture.h"
+#include "logbookwindow.h"
 #include "views/logbookview.h"
 
+#include <QAccessible>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
@@ -9,6 +11,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLabel>
+#include <QScreen>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -125,6 +128,73 @@ private Q_SLOTS:
         // Two hours of the fortnight have counts: two bars, each a few pixels wide.
         const int columns = accentColumns();
         QVERIFY2(columns > 4 && columns < image.width() / 6, qPrintable(QString::number(columns)));
+    }
+
+    // What a screen reader hears: the tiles title first, the charts as words that follow the log.
+    void spokenContents()
+    {
+        auto log = makeLog();
+        LogbookView view(log.get());
+        auto *dayChart = view.findChild<QChartView *>(u"dayChart"_s);
+        auto *hourChart = view.findChild<QChartView *>(u"hourChart"_s);
+        QCOMPARE(dayChart->accessibleName(), u"Aircraft per day, last 14 days"_s);
+        QCOMPARE(hourChart->accessibleName(), u"Busiest hours, last 14 days"_s);
+        QVERIFY(dayChart->accessibleDescription().startsWith(
+            u"Aircraft per day, last 14 days: 7 Dec 0, 6 Dec 0, "_s));
+
+        m_now = noon(3);
+        log->record(fleet(0, 4));
+        m_now = noon(1);
+        log->record(fleet(10, 12));
+        m_now = noon().addSecs(3 * 3600);
+        log->record(fleet(0, 5));
+
+        const QString days = dayChart->accessibleDescription();
+        QVERIFY2(
+            days.startsWith(
+                u"Aircraft per day, last 14 days: 7 Dec 5, 6 Dec 2, 5 Dec 0, 4 Dec 4, 3 Dec 0, "_s),
+            qPrintable(days));
+        QVERIFY2(days.endsWith(u", 24 Nov 0"_s), qPrintable(days));
+        QCOMPARE(days.section(u": "_s, 1).split(u", "_s).size(), 14);
+        const QString hours = hourChart->accessibleDescription();
+        QVERIFY2(hours.startsWith(u"Busiest hours, last 14 days: 0:00 0, 1:00 0, "_s),
+            qPrintable(hours));
+        QVERIFY2(hours.contains(u", 11:00 0, 12:00 6, 13:00 0, 14:00 0, 15:00 5, 16:00 0, "_s),
+            qPrintable(hours));
+        QVERIFY(hours.endsWith(u", 23:00 0"_s));
+
+        const auto spoken = [&view](const char *tile) {
+            return QAccessible::queryAccessibleInterface(
+                view.findChild<QWidget *>(QLatin1String(tile)))
+                ->text(QAccessible::Name);
+        };
+        QCOMPARE(spoken("tileToday"), u"Today: 5"_s);
+        QCOMPARE(spoken("tileLastSevenDays"), u"Last 7 days: 11"_s);
+        QCOMPARE(spoken("tileAllTime"), u"All time: 11"_s);
+    }
+
+    // The window asks for more height than the test screen has; it still opens whole, centred.
+    void windowOpensOnScreen()
+    {
+        auto log = makeLog();
+        QWidget main;
+        main.resize(300, 200);
+        main.show();
+        LogbookWindow window(log.get());
+        window.present(&main);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect available = main.screen()->availableGeometry();
+        QVERIFY2(available.contains(window.frameGeometry()),
+            qPrintable(u"%1,%2 %3x%4"_s.arg(window.x())
+                           .arg(window.y())
+                           .arg(window.width())
+                           .arg(window.height())));
+        QVERIFY((window.geometry().center() - available.center()).manhattanLength() <= 2);
+
+        // Presented again after the user moved it, it stays where it was put.
+        window.move(available.topLeft());
+        window.present(&main);
+        QCOMPARE(window.pos(), available.topLeft());
     }
 
     void eightTypeRowsAtMost()

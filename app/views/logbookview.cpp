@@ -134,6 +134,7 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent)
     // Fourteen "12/7" labels fit at the narrowest width; eliding them would say nothing.
     m_dayAxis->setTruncateLabels(false);
     m_dayCounts = new QValueAxis(m_dayChart);
+    m_dayChart->setAccessibleName(u"Aircraft per day, last 14 days"_s);
     stack->addWidget(section(u"Aircraft per day — last 14 days"_s, m_dayChart));
 
     m_hourChart = barChart(u"hourChart"_s, 140, &m_hourSet);
@@ -145,6 +146,7 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent)
     for (int hour : { 0, 6, 12, 18, 23 })
         m_hourAxis->append(u"%1:00"_s.arg(hour), hour);
     m_hourCounts = new QValueAxis(m_hourChart);
+    m_hourChart->setAccessibleName(u"Busiest hours, last 14 days"_s);
     stack->addWidget(section(u"Busiest hours — last 14 days"_s, m_hourChart));
 
     for (auto [chart, x, y] : { std::tuple<QChartView *, QAbstractAxis *, QValueAxis *> {
@@ -253,8 +255,13 @@ void LogbookView::refresh()
 {
     const QList<qint64> values { m_log->todayCount(), m_log->lastSevenDaysCount(),
         qint64(m_log->store().typesFirstSeen.size()), m_log->store().totalUnique };
-    for (qsizetype i = 0; i < values.size(); ++i)
-        m_tileValues.at(i)->setText(QString::number(values.at(i)));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        QLabel *value = m_tileValues.at(i);
+        value->setText(QString::number(values.at(i)));
+        // A screen reader hears "Today: 5", not the number before what it counts.
+        value->parentWidget()->setAccessibleName(
+            m_tileTitles.at(i)->text() + u": "_s + value->text());
+    }
 
     const QList<SightingLog::DayPoint> days = m_log->lastDays(dayWindow);
     QStringList labels;
@@ -267,6 +274,14 @@ void LogbookView::refresh()
     if (m_dayAxis->categories() != labels)
         m_dayAxis->setCategories(labels);
     fitCounts(m_dayCounts, dayTop);
+    // The bars as words, newest day first, for those who cannot see them.
+    QStringList perDay;
+    for (auto day = days.crbegin(); day != days.crend(); ++day) {
+        const QDate date = QDate::fromString(day->id, Qt::ISODate);
+        perDay << locale().toString(date, u"d MMM"_s) + u' ' + QString::number(day->count);
+    }
+    m_dayChart->setAccessibleDescription(
+        m_dayChart->accessibleName() + u": "_s + perDay.join(u", "_s));
 
     const QList<qint64> hours = m_log->hourlyProfile();
     qint64 hourTop = 0;
@@ -275,6 +290,11 @@ void LogbookView::refresh()
         hourTop = std::max(hourTop, hours.at(h));
     }
     fitCounts(m_hourCounts, hourTop);
+    QStringList perHour;
+    for (qsizetype h = 0; h < hours.size(); ++h)
+        perHour << u"%1:00 %2"_s.arg(h).arg(hours.at(h));
+    m_hourChart->setAccessibleDescription(
+        m_hourChart->accessibleName() + u": "_s + perHour.join(u", "_s));
 
     refreshTypes();
 }
