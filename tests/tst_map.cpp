@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "aircraftcolors.h"
 #include "altitudecolors.h"
 #include "map/mercator.h"
 #include "map/radarmaprenderer.h"
@@ -624,6 +625,127 @@ private Q_SLOTS:
         // Nearer in, between the disc and the ring, only background.
         if (sampleUp > 20)
             COMPARE_COLOR(at(image, 0, -17), background, 4);
+    }
+
+    // Titles and painting order
+
+    void labelsLeaveOutCollisions_data()
+    {
+        QTest::addColumn<double>("apart");
+        QTest::addColumn<bool>("selectFarther");
+        QTest::addColumn<bool>("nearerShown");
+        QTest::addColumn<bool>("fartherShown");
+        QTest::newRow("far apart: both") << 120.0 << false << true << true;
+        QTest::newRow("closer than a title: the nearer's") << 30.0 << false << true << false;
+        QTest::newRow("closer, the farther selected: its own") << 30.0 << true << false << true;
+    }
+
+    void labelsLeaveOutCollisions()
+    {
+        QFETCH(double, apart);
+        QFETCH(bool, selectFarther);
+        QFETCH(bool, nearerShown);
+        QFETCH(bool, fartherShown);
+        // White ink, so that titles show on the plain background.
+        RadarMapSettings settings = plainSettings();
+        settings.palette = plainPalette(Qt::white);
+        const QSize size(320, 200);
+        const Mercator::Camera camera = cameraAt(here, 12, size);
+        const Mercator::Viewport viewport(QRectF(QPointF(0, 0), size), camera);
+        const auto placed = [&](const QString &hex, const QString &flight, const QPointF &point) {
+            Aircraft aircraft = plane(hex);
+            aircraft.flight = flight;
+            aircraft.lat = viewport.toCoordinate(point).latitude;
+            aircraft.lon = viewport.toCoordinate(point).longitude;
+            return aircraft;
+        };
+        const QPointF nearerPoint(100, 80);
+        const QPointF fartherPoint = nearerPoint + QPointF(apart, 0);
+        const Aircraft nearer = placed(u"a1"_s, u"NEAR1"_s, nearerPoint);
+        const Aircraft farther = placed(u"a2"_s, u"FAR22"_s, fartherPoint);
+        const QString selected = selectFarther ? farther.hex : QString();
+
+        RadarMapRenderer renderer;
+        const auto draw = [&](const QList<Aircraft> &aircraft) {
+            RadarMapScene scene;
+            scene.aircraft = aircraft;
+            scene.selectedHex = selected;
+            return render(renderer, scene, settings, camera, size);
+        };
+        // The title's rows under a marker, below its disc and its shadow (and below the
+        // marker beside it).
+        const auto band = [&](const QPointF &point, bool isSelected) {
+            const double below = RadarMapRenderer::discDiameter(1.0, isSelected) / 2.0 + 5.0;
+            return QRect(int(point.x()) - 30, int(point.y() + below), 60, 12);
+        };
+        const auto same = [](const QImage &a, const QImage &b, const QRect &rect) {
+            return a.copy(rect) == b.copy(rect);
+        };
+        const QImage both = draw({ nearer, farther });
+        const QImage nearerAlone = draw({ nearer });
+        const QImage fartherAlone = draw({ farther });
+        const QImage none = draw({});
+        const QRect nearerBand = band(nearerPoint, false);
+        const QRect fartherBand = band(fartherPoint, selectFarther);
+        // Alone, each one's title shows.
+        QVERIFY(!same(nearerAlone, none, nearerBand));
+        QVERIFY(!same(fartherAlone, none, fartherBand));
+        // Together, a title shows exactly as it does alone, or not at all.
+        QCOMPARE(same(both, nearerAlone, nearerBand), nearerShown);
+        QCOMPARE(same(both, fartherAlone, fartherBand), fartherShown);
+    }
+
+    void homeHasNoLabel()
+    {
+        RadarMapSettings settings = plainSettings();
+        settings.palette = plainPalette(Qt::white);
+        const QSize size(320, 200);
+        const Mercator::Camera camera = cameraAt(here, 12, size);
+        const Mercator::Viewport viewport(QRectF(QPointF(0, 0), size), camera);
+        const auto drawHome = [&](const QPointF &point) {
+            RadarMapScene scene;
+            const LatLon at = viewport.toCoordinate(point);
+            scene.home = HomeLocation { at.latitude, at.longitude, u"Portland"_s };
+            // A ring far outside the picture: its faint fill lies evenly over all of it.
+            scene.radiusNM = 100;
+            RadarMapRenderer renderer;
+            return render(renderer, scene, settings, camera, size);
+        };
+        // Below the sign there is what there is without the sign.
+        const QRect below(100 - 40, 80 + 17, 80, 16);
+        QCOMPARE(drawHome({ 100, 80 }).copy(below), drawHome({ 240, 80 }).copy(below));
+    }
+
+    void emergenciesArePaintedOverOthers()
+    {
+        RadarMapSettings settings = plainSettings();
+        const Mercator::Camera camera = cameraAt(here, 12, markerCanvas);
+        const Mercator::Viewport viewport(QRectF(QPointF(0, 0), markerCanvas), camera);
+        const QPointF centre(markerCanvas.width() / 2.0, markerCanvas.height() / 2.0);
+        RadarMapScene scene;
+        // Ten ordinary markers just below it, which would stand in front of it by their row,
+        // five listed before it and five after.
+        for (int k = 1; k <= 10; ++k) {
+            Aircraft other = plane(u"b%1"_s.arg(k));
+            const LatLon at = viewport.toCoordinate(centre + QPointF(0, k));
+            other.lat = at.latitude;
+            other.lon = at.longitude;
+            scene.aircraft.append(other);
+            if (k == 5) {
+                Aircraft emergency = plane(u"e1"_s);
+                emergency.squawk = u"7700"_s;
+                scene.aircraft.append(emergency);
+            }
+        }
+        RadarMapRenderer renderer;
+        const QImage image = render(renderer, scene, settings, camera);
+        const QColor red = AircraftColors::fill(scene.aircraft.at(5), false, Qt::black);
+        // Its disc shows on both sides of the glyph, where the others' discs lie too.
+        COMPARE_COLOR(at(image, -9, 0), red, 2);
+        COMPARE_COLOR(at(image, 8, 0), red, 2);
+        QCOMPARE(
+            renderer.markerAt(centre, QRectF(QPointF(0, 0), markerCanvas), camera, scene, settings),
+            u"e1"_s);
     }
 
     // Trails

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flightstore.h"
 #include "map/mercator.h"
+#include "map/radarmaprenderer.h"
 #include "map/radarmapview.h"
 #include "preferences.h"
 #include "testserver.h"
 
+#include <QAccessible>
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QSettings>
@@ -13,6 +15,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -159,6 +162,94 @@ private Q_SLOTS:
         view.recenter();
         QVERIFY(!view.isCameraMoving());
         QCOMPARE(view.cameraDistance(), 231'500.0);
+    }
+
+    void markersForScreenReaders()
+    {
+        // Five aircraft well apart, one of them an emergency.
+        m_server->setPrefixReply(u"/v2/point/"_s, [] {
+            TestServer::Reply reply;
+            reply.body = R"({"ac":[
+                {"hex":"a1","flight":"ASA12 ","lat":45.55,"lon":-122.6,"alt_baro":3000,"dst":3},
+                {"hex":"a2","flight":"UAL34","lat":45.5,"lon":-122.4,"alt_baro":12000,"dst":8},
+                {"hex":"a3","flight":"QXE201","lat":45.35,"lon":-122.7,"alt_baro":8200,
+                 "squawk":"7700","dst":10.4},
+                {"hex":"a4","r":"N123AB","lat":45.7,"lon":-122.9,"alt_baro":20000,"dst":16},
+                {"hex":"a5","lat":45.3,"lon":-122.3,"alt_baro":35000,"dst":20}]})";
+            return reply;
+        }());
+        QVariantMap overrides;
+        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
+        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
+        Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
+        preferences.setReduceMotion(true);
+        QNetworkAccessManager network;
+        FlightStore store(
+            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        RadarMapView view(&store, &preferences, nullptr);
+        view.resize(800, 500);
+        view.show();
+        store.setHome(HomeLocation { 45.5, -122.6, u"Portland"_s });
+        QTRY_COMPARE(store.displayedAircraft().size(), 5);
+
+        QAccessibleInterface *map = QAccessible::queryAccessibleInterface(&view);
+        QVERIFY(map);
+        const QList<Aircraft> shown = store.displayedAircraft();
+        const Mercator::Viewport viewport(QRectF(view.rect()), view.camera());
+        // The markers come first, in list order, then the controls over the map.
+        int markers = 0;
+        for (int i = 0; i < map->childCount(); ++i) {
+            if (map->child(i)->role() == QAccessible::ListItem)
+                ++markers;
+        }
+        QCOMPARE(markers, 5);
+        for (int i = 0; i < 5; ++i) {
+            QAccessibleInterface *marker = map->child(i);
+            QCOMPARE(marker->role(), QAccessible::ListItem);
+            QCOMPARE(marker->text(QAccessible::Name),
+                RadarMapRenderer::accessibilityText(shown[i], preferences.distanceUnitText()));
+            const QPoint centre =
+                view.mapToGlobal(viewport.toScreen(*shown[i].coordinate()).toPoint());
+            QVERIFY2(marker->rect().contains(centre), qPrintable(shown[i].hex));
+            QCOMPARE(map->indexOfChild(marker), i);
+            QCOMPARE(map->childAt(centre.x(), centre.y()), marker);
+            QCOMPARE(marker->parent(), map);
+            QVERIFY(!marker->state().selected);
+        }
+        QVERIFY(map->child(5)->object());
+        QCOMPARE(map->indexOfChild(map->child(5)), 5);
+
+        // Pressing a marker selects its aircraft; it then says so, the others do not.
+        QAccessibleInterface *emergency =
+            map->child(int(std::find_if(shown.cbegin(), shown.cend(), [](const Aircraft &a) {
+                return a.isEmergency();
+            }) - shown.cbegin()));
+        QVERIFY(emergency->text(QAccessible::Name).startsWith(u"QXE201, 8,200 ft, "_s));
+        QVERIFY(emergency->text(QAccessible::Name).endsWith(u", emergency"_s));
+        QVERIFY(emergency->actionInterface());
+        QVERIFY(emergency->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()));
+        emergency->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(store.selectedHex(), u"a3"_s);
+        QVERIFY(emergency->state().selected);
+        QCOMPARE(emergency->rect().size(), QSize(30, 30));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(map->child(i)->state().selected, map->child(i) == emergency);
+
+        // A new answer without it: the children follow.
+        m_server->setPrefixReply(u"/v2/point/"_s, [] {
+            TestServer::Reply reply;
+            reply.body = R"({"ac":[{"hex":"a1","lat":45.55,"lon":-122.6,"dst":3},
+                                   {"hex":"a2","lat":45.5,"lon":-122.4,"dst":8}]})";
+            return reply;
+        }());
+        QSignalSpy applied(&store, &FlightStore::answerApplied);
+        store.fetchNow();
+        QVERIFY(applied.wait());
+        QCOMPARE(map->child(0)->role(), QAccessible::ListItem);
+        QCOMPARE(map->child(1)->role(), QAccessible::ListItem);
+        QVERIFY(map->child(2)->object());
+        QVERIFY(!emergency->isValid());
     }
 
     void viewStyleMenuAndCorner()

@@ -237,19 +237,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<QPointF>("first");
         QTest::addColumn<QPointF>("second");
+        QTest::addColumn<bool>("emergency");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QPointF>("probe");
         QTest::addColumn<QString>("expected");
         // Two markers 12 points apart; the probe lies on both discs, clear of the glyphs.
         QTest::newRow("lower in front, listed first")
-            << QPointF(300, 212) << QPointF(300, 200) << QString() << QPointF(306, 206) << u"a1"_s;
+            << QPointF(300, 212) << QPointF(300, 200) << false << QString() << QPointF(306, 206)
+            << u"a1"_s;
         QTest::newRow("lower in front, listed last")
-            << QPointF(300, 200) << QPointF(300, 212) << QString() << QPointF(306, 206) << u"a2"_s;
+            << QPointF(300, 200) << QPointF(300, 212) << false << QString() << QPointF(306, 206)
+            << u"a2"_s;
         QTest::newRow("same row: the later in the list in front")
-            << QPointF(294, 200) << QPointF(306, 200) << QString() << QPointF(300, 206) << u"a2"_s;
+            << QPointF(294, 200) << QPointF(306, 200) << false << QString() << QPointF(300, 206)
+            << u"a2"_s;
+        QTest::newRow("an emergency in front of a lower one")
+            << QPointF(300, 200) << QPointF(300, 212) << true << QString() << QPointF(306, 206)
+            << u"a1"_s;
+        QTest::newRow("an emergency in front along a row")
+            << QPointF(306, 200) << QPointF(294, 200) << true << QString() << QPointF(300, 206)
+            << u"a1"_s;
         QTest::newRow("the selected one in front of a lower one")
-            << QPointF(300, 200) << QPointF(300, 212) << u"a1"_s << QPointF(306, 206) << u"a1"_s;
-        QTest::newRow("beside both") << QPointF(300, 200) << QPointF(300, 212) << QString()
+            << QPointF(300, 200) << QPointF(300, 212) << false << u"a1"_s << QPointF(306, 206)
+            << u"a1"_s;
+        QTest::newRow("the selected one in front of an emergency")
+            << QPointF(300, 212) << QPointF(300, 200) << true << u"a2"_s << QPointF(306, 206)
+            << u"a2"_s;
+        QTest::newRow("beside both") << QPointF(300, 200) << QPointF(300, 212) << false << QString()
                                      << QPointF(340, 206) << QString();
     }
 
@@ -257,15 +271,20 @@ private Q_SLOTS:
     {
         QFETCH(QPointF, first);
         QFETCH(QPointF, second);
+        QFETCH(bool, emergency);
         QFETCH(QString, selected);
         QFETCH(QPointF, probe);
         QFETCH(QString, expected);
         auto map = makeMap(Motion::Reduced);
         map->setCamera({ { portland.latitude, portland.longitude }, 50'000 });
         const Mercator::Viewport viewport(mapRect, map->camera());
-        // An emergency in red and an ordinary one in orange, so the picture tells them apart.
+        // The first in red (an emergency) or green (military), the second in orange, so the
+        // picture tells them apart.
         Aircraft a1 = plane(u"a1"_s, viewport.toCoordinate(first));
-        a1.squawk = u"7700"_s;
+        if (emergency)
+            a1.squawk = u"7700"_s;
+        else
+            a1.dbFlags = 1;
         const Aircraft a2 = plane(u"a2"_s, viewport.toCoordinate(second));
         map->setAircraft({ a1, a2 });
         map->setSelectedHex(selected);

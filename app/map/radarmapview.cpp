@@ -4,10 +4,12 @@
 #include "flightstore.h"
 #include "mapsettings.h"
 #include "preferences.h"
+#include "radarmapaccessible.h"
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textutil.h"
 
+#include <QAccessible>
 #include <QActionGroup>
 #include <QApplication>
 #include <QGestureEvent>
@@ -162,6 +164,12 @@ RadarMapView::RadarMapView(
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(240, 200);
     setAccessibleName(tr("Radar map"));
+    // The markers are painted, so the map tells screen readers about them itself.
+    static const bool accessibleMarkers = [] {
+        QAccessible::installFactory(&RadarMapAccessible::create);
+        return true;
+    }();
+    Q_UNUSED(accessibleMarkers)
     grabGesture(Qt::PinchGesture);
 
     connect(&m_map, &RadarMap::updated, this,
@@ -170,8 +178,7 @@ RadarMapView::RadarMapView(
 
     buildControls();
 
-    connect(m_store, &FlightStore::displayedAircraftChanged, this,
-        [this] { m_map.setAircraft(m_store->displayedAircraft()); });
+    connect(m_store, &FlightStore::displayedAircraftChanged, this, &RadarMapView::updateAircraft);
     connect(
         m_store, &FlightStore::trailsChanged, this, [this] { m_map.setTrails(m_store->trails()); });
     connect(m_store, &FlightStore::homeChanged, this, [this] {
@@ -183,8 +190,10 @@ RadarMapView::RadarMapView(
         m_map.recenter();
     });
     connect(m_store, &FlightStore::selectedHexChanged, this, [this] {
+        const QString previous = m_map.scene().selectedHex;
         m_map.setSelectedHex(m_store->selectedHex());
         focusOnSelection();
+        announceSelection(previous);
     });
 
     const auto settingsChanged = &RadarMapView::updateSettings;
@@ -205,10 +214,54 @@ RadarMapView::RadarMapView(
     m_map.setRadiusNM(m_store->radiusNM());
     m_map.setTrails(m_store->trails());
     m_map.setSelectedHex(m_store->selectedHex());
-    m_map.setAircraft(m_store->displayedAircraft());
+    updateAircraft();
 }
 
 RadarMapView::~RadarMapView() = default;
+
+QString RadarMapView::markerDescription(const QString &hex) const
+{
+    const QList<Aircraft> &shown = m_map.aircraft();
+    const auto found =
+        std::find_if(shown.cbegin(), shown.cend(), [&](const Aircraft &a) { return a.hex == hex; });
+    if (found == shown.cend() || !found->coordinate())
+        return {};
+    return RadarMapRenderer::accessibilityText(*found, m_preferences->distanceUnitText());
+}
+
+void RadarMapView::updateAircraft()
+{
+    const QList<Aircraft> &aircraft = m_store->displayedAircraft();
+    m_map.setAircraft(aircraft);
+    QStringList hexes;
+    hexes.reserve(aircraft.size());
+    for (const Aircraft &shown : aircraft) {
+        if (shown.coordinate())
+            hexes.append(shown.hex);
+    }
+    if (hexes == m_markerHexes)
+        return;
+    m_markerHexes = std::move(hexes);
+    QAccessibleEvent reorder(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&reorder);
+}
+
+void RadarMapView::announceSelection(const QString &previous)
+{
+    if (!QAccessible::isActive())
+        return;
+    auto *map = dynamic_cast<RadarMapAccessible *>(QAccessible::queryAccessibleInterface(this));
+    if (!map)
+        return;
+    QAccessible::State selected;
+    selected.selected = true;
+    for (const QString &hex : { previous, m_store->selectedHex() }) {
+        if (QAccessibleInterface *marker = map->existingMarker(hex)) {
+            QAccessibleStateChangeEvent changed(marker, selected);
+            QAccessible::updateAccessibility(&changed);
+        }
+    }
+}
 
 void RadarMapView::buildControls()
 {
@@ -516,19 +569,13 @@ bool RadarMapView::event(QEvent *event)
         break;
     case QEvent::ToolTip: {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QString hex = m_map.markerAt(help->pos());
-        const QList<Aircraft> &shown = m_map.aircraft();
-        const auto found = std::find_if(
-            shown.cbegin(), shown.cend(), [&](const Aircraft &a) { return a.hex == hex; });
-        if (found == shown.cend()) {
+        const QString text = markerDescription(m_map.markerAt(help->pos()));
+        if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();
         } else {
             // The text carries the feed's callsign and registration.
-            QToolTip::showText(help->globalPos(),
-                TextUtil::plainToolTip(
-                    RadarMapRenderer::accessibilityText(*found, m_preferences->distanceUnitText())),
-                this);
+            QToolTip::showText(help->globalPos(), TextUtil::plainToolTip(text), this);
         }
         return true;
     }

@@ -6,6 +6,7 @@
 #include "radarmaprenderer.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 class FlightStore;
@@ -47,6 +48,16 @@ public:
     void zoomBy(double levels, const QPointF &about) { m_map.zoomBy(levels, about); }
 
     RadarMapScene scene() const { return m_map.scene(); }
+
+    FlightStore *store() const { return m_store; }
+    // The hexes of the aircraft drawn as markers, in list order.
+    const QStringList &markerHexes() const { return m_markerHexes; }
+    // The disc of @p hex's marker in widget coordinates; empty when it is not drawn.
+    QRectF markerRect(const QString &hex) const { return m_map.markerRect(hex); }
+    // The hex of the marker seen at @p point; empty when there is none.
+    QString markerAt(const QPointF &point) const { return m_map.markerAt(point); }
+    // What a screen reader says for @p hex's marker; empty when it is not drawn.
+    QString markerDescription(const QString &hex) const;
     const RadarMapSettings &settings() const { return m_map.settings(); }
 
 Q_SIGNALS:
@@ -70,10 +81,14 @@ private:
     void updateStyleControl();
     // Hands the map the preferences and the room the controls take.
     void updateSettings();
+    // Hands the map the store's aircraft, and tells screen readers when the markers change.
+    void updateAircraft();
+    void announceSelection(const QString &previous);
 
     FlightStore *m_store;
     Preferences *m_preferences;
     RadarMap m_map;
+    QStringList m_markerHexes;
 
     bool m_pressed = false;
     bool m_dragging = false;

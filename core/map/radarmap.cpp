@@ -268,6 +268,19 @@ std::optional<LatLon> RadarMap::drawnPosition(const Aircraft &aircraft) const
     return interpolate(*from, *target, m_glide.currentValue().toDouble());
 }
 
+QRectF RadarMap::markerRect(const QString &hex) const
+{
+    const auto found = std::find_if(
+        m_aircraft.cbegin(), m_aircraft.cend(), [&](const Aircraft &a) { return a.hex == hex; });
+    const auto position = found != m_aircraft.cend() ? drawnPosition(*found) : std::nullopt;
+    if (!position)
+        return {};
+    const QPointF centre = Mercator::Viewport(m_rect, m_camera).toScreen(*position);
+    const double radius =
+        RadarMapRenderer::discDiameter(m_settings.markerScale, hex == m_selectedHex) / 2.0;
+    return { centre - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius) };
+}
+
 void RadarMap::updateHalo()
 {
     const bool shown = !m_selectedHex.isEmpty()

@@ -77,6 +77,9 @@ public:
     void render(QPainter *painter, const QRectF &rect, const QRectF &exposed = {});
     /// The hex of the marker drawn on top at @p point of rect(); empty when there is none.
     QString markerAt(const QPointF &point) const;
+    /// The disc of @p hex's marker in rect() coordinates, where it stands at this moment;
+    /// empty when the map draws no marker for it.
+    QRectF markerRect(const QString &hex) const;
 
 Q_SIGNALS:
     /// The part of rect() that needs repainting.

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -103,6 +104,23 @@ QString graticuleLabel(double degrees, double step, bool latitude)
 
 // Marker glyphs are drawn turned in steps of this many degrees.
 constexpr double angleStep = 3.0;
+
+// Titles under the markers: room round the text for the halo, the space between disc and
+// title, and the side of the grid cells that collision tests look through.
+constexpr double labelPadding = 2.0;
+constexpr double labelHalo = 1.5;
+constexpr double labelGap = 1.0;
+constexpr double labelCell = 64.0;
+
+// Title ink and halo: light on dark over photographs, the palette's text on its base colour
+// over drawn maps and the graticule.
+std::pair<QColor, QColor> labelColors(MapStyle style, const QPalette &palette)
+{
+    if (style == MapStyle::Imagery || style == MapStyle::Hybrid)
+        return { Qt::white, QColor(0, 0, 0, 191) };
+    return { palette.color(QPalette::Text),
+        SystemColors::withAlpha(palette.color(QPalette::Base), 0.85) };
+}
 
 } // namespace
 
@@ -226,6 +244,11 @@ QString RadarMapRenderer::accessibilityText(const Aircraft &aircraft, const QStr
     if (aircraft.isMilitary())
         parts << tr("military");
     return parts.join(u", "_s);
+}
+
+QFont RadarMapRenderer::labelFont()
+{
+    return TextStyle::pixelFont(QFont(), 11, QFont::DemiBold);
 }
 
 QString RadarMapRenderer::altitudeKeyDescription()
@@ -618,6 +641,8 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     if (size.isEmpty())
         return;
     m_canvas.reset(size, ratio);
+    if (m_labelSprites.size() > 4096)
+        m_labelSprites.clear();
     const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
     m_fills.clear();
     for (const Aircraft &aircraft : scene.aircraft)
@@ -629,6 +654,7 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     const int ratioCenti = int(std::lround(ratio * 100.0));
     const double reach = discDiameter(settings.markerScale, true);
     const QRectF bounds = m_exposed.adjusted(-reach, -reach, reach, reach);
+    const QRectF view = viewport.rect().adjusted(-reach, -reach, reach, reach);
     const auto spriteFor = [&](const Aircraft &aircraft, const QColor &fill,
                                bool selected) -> const SpriteCanvas::Sprite & {
         // Steps of a few degrees keep the pictures few (and in the processor's cache) while
@@ -646,6 +672,8 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     QPointF selectedPoint;
     const bool gliding = !scene.drawnPositions.isEmpty();
     m_placed.clear();
+    m_onTop.clear();
+    m_inView.clear();
     for (int index = 0; index < scene.aircraft.size(); ++index) {
         const Aircraft &aircraft = scene.aircraft[index];
         if (!aircraft.lat || !aircraft.lon)
@@ -654,31 +682,61 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
         if (gliding)
             position = scene.drawnPositions.value(aircraft.hex, position);
         const QPointF point = viewport.toScreen(position);
+        if (!view.contains(point))
+            continue;
+        // The selected marker goes on top of all others, emergencies on top of the rest.
+        const Layer layer = !scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex
+            ? Layer::Selected
+            : (aircraft.isEmergency() ? Layer::Emergency : Layer::Ordinary);
+        m_inView.push_back({ point, index, layer });
         if (!bounds.contains(point))
             continue;
-        // The selected marker goes on top of the others.
-        if (!scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex) {
+        if (layer == Layer::Selected) {
             selected = &aircraft;
             selectedFill = QColor::fromRgba(m_fills[size_t(index)]);
             selectedPoint = point;
-            continue;
+        } else {
+            (layer == Layer::Emergency ? m_onTop : m_placed).push_back({ point, index, layer });
         }
-        m_placed.push_back({ point, index });
     }
+    placeLabels(viewport, scene, settings);
+
     // As on any map, a marker lower down stands in front; drawing row by row also keeps the
     // canvas memory at hand.
-    std::sort(m_placed.begin(), m_placed.end(), [](const Placed &a, const Placed &b) {
+    const auto byRow = [](const Placed &a, const Placed &b) {
         return a.point.y() < b.point.y() || (a.point.y() == b.point.y() && a.index < b.index);
-    });
-    for (const Placed &placed : m_placed) {
-        const Aircraft &aircraft = scene.aircraft[placed.index];
-        const SpriteCanvas::Sprite &sprite =
-            spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
-        const QPointF device = (placed.point - origin) * ratio;
-        m_canvas.drawSprite(sprite,
-            QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
-                int(std::lround(device.y() - sprite.image().height() / 2.0))));
-    }
+    };
+    std::sort(m_placed.begin(), m_placed.end(), byRow);
+    std::sort(m_onTop.begin(), m_onTop.end(), byRow);
+    const auto drawMarkers = [&](const std::vector<Placed> &markers) {
+        for (const Placed &placed : markers) {
+            const Aircraft &aircraft = scene.aircraft[placed.index];
+            const SpriteCanvas::Sprite &sprite =
+                spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
+            const QPointF device = (placed.point - origin) * ratio;
+            m_canvas.drawSprite(sprite,
+                QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
+                    int(std::lround(device.y() - sprite.image().height() / 2.0))));
+        }
+    };
+    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
+    const auto labelFor = [&](const Label &label) -> const SpriteCanvas::Sprite & {
+        return labelSprite({ label.text, ink.rgba(), halo.rgba(), ratioCenti });
+    };
+    // Titles lie over the ordinary markers and under the ones that must not be hidden.
+    const auto drawLabels = [&](Layer layer) {
+        for (const Label &label : m_labels) {
+            if (label.layer != layer || !label.rect.intersects(m_exposed))
+                continue;
+            const QPointF device = (label.rect.topLeft() - origin) * ratio;
+            m_canvas.drawSprite(labelFor(label),
+                QPoint(int(std::lround(device.x())), int(std::lround(device.y()))));
+        }
+    };
+    drawMarkers(m_placed);
+    drawLabels(Layer::Ordinary);
+    drawMarkers(m_onTop);
+    drawLabels(Layer::Emergency);
     if (!m_canvas.isEmpty()) {
         const QRect dirty = m_canvas.dirty();
         painter->drawImage(origin + QPointF(dirty.topLeft()) / ratio, m_canvas.image(), dirty);
@@ -687,13 +745,108 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     if (selected) {
         paintHalo(painter, selectedPoint, selectedFill, discDiameter(settings.markerScale, true),
             scene, settings);
+        // Whole device pixels keep the pictures as sharp as they were drawn.
+        const auto snapped = [ratio](const QPointF &point) {
+            return QPointF(
+                std::round(point.x() * ratio) / ratio, std::round(point.y() * ratio) / ratio);
+        };
         const QImage &image = spriteFor(*selected, selectedFill, true).image();
         const QSizeF half = image.deviceIndependentSize() / 2.0;
-        // Whole device pixels keep the picture as sharp as it was drawn.
-        painter->drawImage(QPointF(std::round((selectedPoint.x() - half.width()) * ratio) / ratio,
-                               std::round((selectedPoint.y() - half.height()) * ratio) / ratio),
-            image);
+        painter->drawImage(snapped(selectedPoint - QPointF(half.width(), half.height())), image);
+        for (const Label &label : m_labels) {
+            if (label.layer == Layer::Selected)
+                painter->drawImage(snapped(label.rect.topLeft()), labelFor(label).image());
+        }
     }
+}
+
+void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const RadarMapScene &scene,
+    const RadarMapSettings &settings)
+{
+    m_labels.clear();
+    const QRectF &view = viewport.rect();
+    const int columns = std::max(1, int(std::ceil(view.width() / labelCell)));
+    const int rows = std::max(1, int(std::ceil(view.height() / labelCell)));
+    if (m_labelGrid.size() != size_t(columns * rows))
+        m_labelGrid.assign(size_t(columns * rows), {});
+    for (std::vector<int> &cell : m_labelGrid)
+        cell.clear();
+    if (m_labelWidths.size() > 8192)
+        m_labelWidths.clear();
+    const QFontMetricsF metrics(labelFont());
+    const double height = std::ceil(metrics.height()) + 2 * labelPadding;
+    const auto column = [&](double x) {
+        return std::clamp(int((x - view.left()) / labelCell), 0, columns - 1);
+    };
+    const auto row = [&](double y) {
+        return std::clamp(int((y - view.top()) / labelCell), 0, rows - 1);
+    };
+
+    const auto place = [&](const Placed &marker) {
+        const QString text = scene.aircraft[marker.index].displayName();
+        auto width = m_labelWidths.constFind(text);
+        if (width == m_labelWidths.cend())
+            width = m_labelWidths.insert(
+                text, std::ceil(metrics.horizontalAdvance(text)) + 2 * labelPadding);
+        const QRectF rect(marker.point.x() - *width / 2.0,
+            marker.point.y()
+                + discDiameter(settings.markerScale, marker.layer == Layer::Selected) / 2.0
+                + labelGap,
+            *width, height);
+        if (!rect.intersects(view))
+            return;
+        const int left = column(rect.left()), right = column(rect.right());
+        const int top = row(rect.top()), bottom = row(rect.bottom());
+        for (int y = top; y <= bottom; ++y) {
+            for (int x = left; x <= right; ++x) {
+                for (const int other : m_labelGrid[size_t(y * columns + x)]) {
+                    if (m_labels[size_t(other)].rect.intersects(rect))
+                        return;
+                }
+            }
+        }
+        const int id = int(m_labels.size());
+        m_labels.push_back({ rect, text, marker.layer });
+        for (int y = top; y <= bottom; ++y) {
+            for (int x = left; x <= right; ++x)
+                m_labelGrid[size_t(y * columns + x)].push_back(id);
+        }
+    };
+    const auto chosen = std::find_if(m_inView.cbegin(), m_inView.cend(),
+        [](const Placed &marker) { return marker.layer == Layer::Selected; });
+    if (chosen != m_inView.cend())
+        place(*chosen);
+    for (auto it = m_inView.cbegin(); it != m_inView.cend(); ++it) {
+        if (it != chosen)
+            place(*it);
+    }
+}
+
+const SpriteCanvas::Sprite &RadarMapRenderer::labelSprite(const LabelKey &key)
+{
+    const auto found = m_labelSprites.constFind(key);
+    if (found != m_labelSprites.cend())
+        return *found;
+    const QFont font = labelFont();
+    const QFontMetricsF metrics(font);
+    const qreal ratio = key.ratioCenti / 100.0;
+    const QSizeF size(std::ceil(metrics.horizontalAdvance(key.text)) + 2 * labelPadding,
+        std::ceil(metrics.height()) + 2 * labelPadding);
+    QImage image((size * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainterPath path;
+    path.addText(QPointF(labelPadding, labelPadding + metrics.ascent()), font, key.text);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(ratio, ratio);
+    // The halo first, in the colour the map is not, so that the title reads over any basemap.
+    p.strokePath(path,
+        QPen(
+            QColor::fromRgba(key.halo), 2 * labelHalo, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.fillPath(path, QColor::fromRgba(key.ink));
+    p.end();
+    image.setDevicePixelRatio(ratio);
+    return *m_labelSprites.insert(key, SpriteCanvas::Sprite(std::move(image)));
 }
 
 void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
@@ -878,17 +1031,22 @@ QString RadarMapRenderer::markerAt(const QPointF &point, const QRectF &rect,
                 return aircraft.hex;
         }
     }
-    // The others are painted from the top of the screen down, and in list order along a row:
-    // the last one painted over the point is the one seen.
-    QString topmost;
-    double topmostY = -std::numeric_limits<double>::infinity();
-    for (const Aircraft &aircraft : scene.aircraft) {
-        if (aircraft.hex == scene.selectedHex)
-            continue;
-        if (const auto centre = hit(aircraft, false); centre && centre->y() >= topmostY) {
-            topmost = aircraft.hex;
-            topmostY = centre->y();
+    // Emergencies are painted over the rest; within each group markers are painted from the
+    // top of the screen down, and in list order along a row: the last one painted over the
+    // point is the one seen.
+    const auto topmostOf = [&](bool emergencies) {
+        QString topmost;
+        double topmostY = -std::numeric_limits<double>::infinity();
+        for (const Aircraft &aircraft : scene.aircraft) {
+            if (aircraft.hex == scene.selectedHex || aircraft.isEmergency() != emergencies)
+                continue;
+            if (const auto centre = hit(aircraft, false); centre && centre->y() >= topmostY) {
+                topmost = aircraft.hex;
+                topmostY = centre->y();
+            }
         }
-    }
-    return topmost;
+        return topmost;
+    };
+    const QString emergency = topmostOf(true);
+    return emergency.isEmpty() ? topmostOf(false) : emergency;
 }

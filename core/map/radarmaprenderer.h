@@ -10,6 +10,7 @@
 
 #include <QCache>
 #include <QColor>
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -62,9 +63,10 @@ struct RadarMapSettings {
 };
 
 // Paints the radar map on any QPainter: basemap tiles (or a graticule where they are missing),
-// the range ring and home, trails, aircraft markers and the selection halo, the altitude key
-// and the attribution of the tiles. Keeps pictures of the markers it has drawn, and draws
-// trails and markers on a layer of its own, so that thousands of aircraft stay cheap.
+// the range ring and home, trails, aircraft markers with their titles and the selection halo,
+// the altitude key and the attribution of the tiles. Keeps pictures of the markers and titles
+// it has drawn, and draws trails and markers on a layer of its own, so that thousands of
+// aircraft stay cheap.
 class RadarMapRenderer {
 public:
     using Style = MapStyle;
@@ -82,7 +84,8 @@ public:
     // @p exposed, when given, is the part that needs repainting; the rest may be skipped.
     void render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
         const RadarMapScene &scene, const RadarMapSettings &settings, const QRectF &exposed = {});
-    // The hex of the marker drawn on top at @p point; empty when there is none.
+    // The hex of the marker drawn on top at @p point; empty when there is none. Follows the
+    // painting order: the selected marker, then emergencies, then the rest from the bottom up.
     QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,
         const RadarMapScene &scene, const RadarMapSettings &settings) const;
 
@@ -104,6 +107,8 @@ public:
         const RadarMapScene &scene, const RadarMapSettings &settings);
     static QString accessibilityText(const Aircraft &aircraft, const QString &distanceUnit);
     static QString altitudeKeyDescription();
+    // The font of the titles under the markers.
+    static QFont labelFont();
 
 private:
     struct MarkerKey {
@@ -119,6 +124,18 @@ private:
         {
             return qHashMulti(seed, key.fill, key.selected, key.highContrast, int(key.badge),
                 key.angleBucket, key.scaleCenti, key.ratioCenti);
+        }
+    };
+
+    struct LabelKey {
+        QString text;
+        QRgb ink = 0;
+        QRgb halo = 0;
+        int ratioCenti = 100;
+        friend bool operator==(const LabelKey &, const LabelKey &) = default;
+        friend size_t qHash(const LabelKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.text, key.ink, key.halo, key.ratioCenti);
         }
     };
 
@@ -164,14 +181,22 @@ private:
     void paintAttribution(
         QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const;
     const SpriteCanvas::Sprite &markerSprite(const MarkerKey &key);
+    // Titles that do not collide with one already placed, the selected one first and then in
+    // list order, over the whole view so that a partial repaint places them alike.
+    void placeLabels(const Mercator::Viewport &viewport, const RadarMapScene &scene,
+        const RadarMapSettings &settings);
+    const SpriteCanvas::Sprite &labelSprite(const LabelKey &key);
     const QImage &homeImage(const QColor &disc, qreal ratio);
 
     TileSource *m_tiles;
     // The part of the picture being painted.
     QRectF m_exposed;
+    // What a marker is painted over: the selected one over all, emergencies over the rest.
+    enum class Layer : quint8 { Ordinary, Emergency, Selected };
     struct Placed {
         QPointF point;
         int index = 0;
+        Layer layer = Layer::Ordinary;
     };
     // A trail's points projected once; the store's list stays the same between polls.
     struct ProjectedTrail {
@@ -182,8 +207,23 @@ private:
         quint64 frame = 0;
     };
 
+    struct Label {
+        QRectF rect;
+        QString text;
+        Layer layer = Layer::Ordinary;
+    };
+
     SpriteCanvas m_canvas;
+    // Markers in the exposed part: the ordinary ones, and those painted over them.
     std::vector<Placed> m_placed;
+    std::vector<Placed> m_onTop;
+    std::vector<Placed> m_inView;
+    std::vector<Label> m_labels;
+    // Placed titles per cell of a coarse grid over the view, so that a collision test only
+    // looks at neighbours.
+    std::vector<std::vector<int>> m_labelGrid;
+    QHash<QString, double> m_labelWidths;
+    QHash<LabelKey, SpriteCanvas::Sprite> m_labelSprites;
     // The fill colour of each aircraft of the scene, worked out once a frame.
     std::vector<QRgb> m_fills;
     struct TrailRun {
