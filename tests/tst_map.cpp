@@ -1005,6 +1005,30 @@ private Q_SLOTS:
         QCOMPARE(m_server->requestCount(), 8);
     }
 
+    void denseScreensTakeTheNextLevel()
+    {
+        m_server->setPrefixReply(u"/osm/"_s, tileReply(QColor(30, 160, 60)));
+        TileSource *tiles = newTileSource();
+        RadarMapRenderer renderer(tiles);
+        const auto renderDense = [&] {
+            QImage image(tileCanvas * 2, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(2);
+            image.fill(Qt::magenta);
+            QPainter painter(&image);
+            renderer.render(
+                &painter, QRectF(QPointF(0, 0), tileCanvas), tileCamera(), {}, plainSettings());
+            painter.end();
+            return image;
+        };
+        renderDense();
+        waitIdle(tiles);
+        // Zoom 3 on a screen of ratio 2 asks for level 4: twice the tiles across.
+        QVERIFY(m_server->requestCount(u"/osm/4/"_s) >= 16);
+        QCOMPARE(m_server->requestCount(u"/osm/3/"_s), 0);
+        const QImage image = renderDense();
+        COMPARE_COLOR(image.pixelColor(600, 300), QColor(30, 160, 60), 0);
+    }
+
     void diskCacheHonoursHeaders_data()
     {
         QTest::addColumn<Headers>("headers");

@@ -286,7 +286,10 @@ void RadarMapRenderer::paintBasemap(
         paintGraticule(painter, viewport, palette);
         return;
     }
-    const int level = Mercator::tileZoomFor(viewport.zoom());
+    // On a dense screen the next level down has the pixels the screen can show, so the
+    // basemap is as sharp as the markers.
+    const qreal ratio = std::max<qreal>(1.0, painter->device()->devicePixelRatioF());
+    const int level = Mercator::tileZoomFor(viewport.zoom() + std::log2(ratio));
     const QList<TileSource::Layer> layers = RadarMapRenderer::layers(style);
     m_tiles->beginFrame();
     std::vector<std::vector<PlacedTile>> placed;
