@@ -27,6 +27,22 @@ class TestMapView : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestServer> m_server;
 
+    // The feed answers every point query with @p body.
+    void serve(const QByteArray &body)
+    {
+        TestServer::Reply reply;
+        reply.body = body;
+        m_server->setPrefixReply(u"/v2/point/"_s, reply);
+    }
+
+    Services feedServices() const
+    {
+        QVariantMap overrides;
+        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
+        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
+        return Services::withOverrides(overrides);
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -42,21 +58,12 @@ private Q_SLOTS:
 
     void viewSelectsAndMovesTheCamera()
     {
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body =
-                R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"track":45,"alt_baro":12000,"dst":8},
-                                   {"hex":"a2","lat":45.3,"lon":-122.9,"dst":15}]})";
-            return reply;
-        }());
-        QVariantMap overrides;
-        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
-        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
+        serve(R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"track":45,"alt_baro":12000,"dst":8},
+                                   {"hex":"a2","lat":45.3,"lon":-122.9,"dst":15}]})");
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         preferences.setReduceMotion(true);
         QNetworkAccessManager network;
-        FlightStore store(
-            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        FlightStore store(&preferences, &network, feedServices(), m_dir->filePath(u"data"_s));
         RadarMapView view(&store, &preferences, nullptr);
         view.resize(800, 500);
         view.show();
@@ -112,18 +119,10 @@ private Q_SLOTS:
 
     void viewAnimatesUnlessMotionIsReduced()
     {
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"dst":8}]})";
-            return reply;
-        }());
-        QVariantMap overrides;
-        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
-        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
+        serve(R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"dst":8}]})");
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         QNetworkAccessManager network;
-        FlightStore store(
-            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        FlightStore store(&preferences, &network, feedServices(), m_dir->filePath(u"data"_s));
         RadarMapView view(&store, &preferences, nullptr);
         view.resize(600, 400);
         view.show();
@@ -138,11 +137,7 @@ private Q_SLOTS:
         QCOMPARE(view.camera().centre, (LatLon { 45.6, -122.5 }));
 
         // A new answer moves the marker: it glides there over 0.8 s.
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.62,"lon":-122.48,"dst":8}]})";
-            return reply;
-        }());
+        serve(R"({"ac":[{"hex":"a1","lat":45.62,"lon":-122.48,"dst":8}]})");
         QSignalSpy applied(&store, &FlightStore::answerApplied);
         store.fetchNow();
         QVERIFY(applied.wait());
@@ -151,11 +146,7 @@ private Q_SLOTS:
 
         // With reduced motion the camera and the markers jump.
         preferences.setReduceMotion(true);
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.7,"lon":-122.4,"dst":8}]})";
-            return reply;
-        }());
+        serve(R"({"ac":[{"hex":"a1","lat":45.7,"lon":-122.4,"dst":8}]})");
         store.fetchNow();
         QVERIFY(applied.wait());
         QVERIFY(view.scene().drawnPositions.isEmpty());
@@ -167,25 +158,17 @@ private Q_SLOTS:
     void markersForScreenReaders()
     {
         // Five aircraft well apart, one of them an emergency.
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[
+        serve(R"({"ac":[
                 {"hex":"a1","flight":"ASA12 ","lat":45.55,"lon":-122.6,"alt_baro":3000,"dst":3},
                 {"hex":"a2","flight":"UAL34","lat":45.5,"lon":-122.4,"alt_baro":12000,"dst":8},
                 {"hex":"a3","flight":"QXE201","lat":45.35,"lon":-122.7,"alt_baro":8200,
                  "squawk":"7700","dst":10.4},
                 {"hex":"a4","r":"N123AB","lat":45.7,"lon":-122.9,"alt_baro":20000,"dst":16},
-                {"hex":"a5","lat":45.3,"lon":-122.3,"alt_baro":35000,"dst":20}]})";
-            return reply;
-        }());
-        QVariantMap overrides;
-        overrides.insert(u"feedPrimary"_s, m_server->baseUrl().toString());
-        overrides.insert(u"feedSecondary"_s, m_server->baseUrl().toString());
+                {"hex":"a5","lat":45.3,"lon":-122.3,"alt_baro":35000,"dst":20}]})");
         Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
         preferences.setReduceMotion(true);
         QNetworkAccessManager network;
-        FlightStore store(
-            &preferences, &network, Services::withOverrides(overrides), m_dir->filePath(u"data"_s));
+        FlightStore store(&preferences, &network, feedServices(), m_dir->filePath(u"data"_s));
         RadarMapView view(&store, &preferences, nullptr);
         view.resize(800, 500);
         view.show();
@@ -237,12 +220,8 @@ private Q_SLOTS:
             QCOMPARE(map->child(i)->state().selected, map->child(i) == emergency);
 
         // A new answer without it: the children follow.
-        m_server->setPrefixReply(u"/v2/point/"_s, [] {
-            TestServer::Reply reply;
-            reply.body = R"({"ac":[{"hex":"a1","lat":45.55,"lon":-122.6,"dst":3},
-                                   {"hex":"a2","lat":45.5,"lon":-122.4,"dst":8}]})";
-            return reply;
-        }());
+        serve(R"({"ac":[{"hex":"a1","lat":45.55,"lon":-122.6,"dst":3},
+                                   {"hex":"a2","lat":45.5,"lon":-122.4,"dst":8}]})");
         QSignalSpy applied(&store, &FlightStore::answerApplied);
         store.fetchNow();
         QVERIFY(applied.wait());
