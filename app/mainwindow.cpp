@@ -129,8 +129,22 @@ QString MainWindow::statusSummary(qsizetype aircraftCount, double radiusNM, bool
 
 void MainWindow::buildMenus()
 {
-    m_applicationMenu = menuBar()->addMenu(u"&File"_s);
+    m_applicationMenu = menuBar()->addMenu(u"&Skyvelle"_s);
     m_applicationMenu->setObjectName(u"applicationMenu"_s);
+    m_about = m_applicationMenu->addAction(u"&About Skyvelle"_s);
+    m_about->setObjectName(u"about"_s);
+    m_about->setMenuRole(QAction::AboutRole);
+    m_checkForUpdates = m_applicationMenu->addAction(u"Check for &Updates…"_s);
+    m_checkForUpdates->setObjectName(u"checkForUpdates"_s);
+    m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
+    m_checkForUpdates->setEnabled(false);
+    m_applicationMenu->addSeparator();
+    m_settings = m_applicationMenu->addAction(u"S&ettings…"_s);
+    m_settings->setObjectName(u"settings"_s);
+    m_settings->setMenuRole(QAction::PreferencesRole);
+    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_settings->setEnabled(false);
+    m_applicationMenu->addSeparator();
     m_quit = m_applicationMenu->addAction(u"&Quit"_s);
     m_quit->setObjectName(u"quit"_s);
     // Ctrl+Q everywhere, also where the platform names no standard quit key.
@@ -172,6 +186,16 @@ void MainWindow::buildMenus()
         [this](bool on) { m_preferences->setColorByAltitude(on); });
     connect(m_preferences, &Preferences::colorByAltitudeChanged, m_colorByAltitude,
         [this] { m_colorByAltitude->setChecked(m_preferences->colorByAltitude()); });
+
+    m_helpMenu = menuBar()->addMenu(u"&Help"_s);
+    m_helpMenu->setObjectName(u"helpMenu"_s);
+    m_help = m_helpMenu->addAction(u"Skyvelle &Help"_s);
+    m_help->setObjectName(u"help"_s);
+    m_help->setShortcut(QKeySequence::HelpContents);
+    m_website = m_helpMenu->addAction(u"Skyvelle &Website"_s);
+    m_website->setObjectName(u"website"_s);
+    m_releaseHistory = m_helpMenu->addAction(u"&Release History"_s);
+    m_releaseHistory->setObjectName(u"releaseHistory"_s);
 }
 
 void MainWindow::buildToolBar()

@@ -47,6 +47,15 @@ public:
     QAction *showTrailsAction() const { return m_showTrails; }
     QAction *colorByAltitudeAction() const { return m_colorByAltitude; }
     QAction *quitAction() const { return m_quit; }
+    /// The commands the application answers: About, the update check, Settings, and Help's
+    /// three (the help window, the website, its release notes).
+    QAction *aboutAction() const { return m_about; }
+    QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
+    QAction *settingsAction() const { return m_settings; }
+    QMenu *helpMenu() const { return m_helpMenu; }
+    QAction *helpAction() const { return m_help; }
+    QAction *websiteAction() const { return m_website; }
+    QAction *releaseHistoryAction() const { return m_releaseHistory; }
     // Puts the map in the detail column: Enter in the list centres it on the selection, and it
     // follows the toolbar in the Tab chain.
     void setMapView(RadarMapView *map);
@@ -81,6 +90,13 @@ private:
     QAction *m_showTrails = nullptr;
     QAction *m_colorByAltitude = nullptr;
     QAction *m_quit = nullptr;
+    QAction *m_about = nullptr;
+    QAction *m_checkForUpdates = nullptr;
+    QAction *m_settings = nullptr;
+    QMenu *m_helpMenu = nullptr;
+    QAction *m_help = nullptr;
+    QAction *m_website = nullptr;
+    QAction *m_releaseHistory = nullptr;
 
     QToolBar *m_toolBar = nullptr;
     QToolButton *m_radiusButton = nullptr;

@@ -2,6 +2,7 @@
 #include "skyvelleapp.h"
 
 #include "alertengine.h"
+#include "appdelegate.h"
 #include "appearance.h"
 #include "flightstore.h"
 #include "geocoder.h"
@@ -14,9 +15,12 @@
 #include "preferences.h"
 #include "sharedstate.h"
 #include "sightinglog.h"
+#include "singleinstance.h"
 #include "symbols.h"
+#include "trayicon.h"
 #include "views/aircraftdetailcard.h"
 #include "views/contentview.h"
+#include "weblink.h"
 
 #include <QAction>
 #include <QNetworkAccessManager>
@@ -83,13 +87,30 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
     });
     // The one-minute timer alone would lose the last minute of sightings at every quit.
     connect(this, &QCoreApplication::aboutToQuit, m_logbook, &SightingLog::saveIfDirty);
-    connect(m_notifier, &Notifier::activated, this, [this](const QString &hex) {
-        showMainWindow();
-        if (!hex.isEmpty())
-            m_store->setSelectedHex(hex);
+    m_delegate = new AppDelegate(m_store, DebugLog(paths.debugLog), paths.shotFile, this);
+    m_delegate->setFallbackFactory([this] {
+        auto *window = new MainWindow(m_store, m_preferences, m_geocoder, m_location);
+        furnishMainWindow(window);
+        return window;
     });
+    connect(m_notifier, &Notifier::activated, m_delegate, &AppDelegate::notificationClicked);
+    keepRunningInBackground();
+}
 
+void SkyvelleApp::launch(const QString &argument, SingleInstance *instance)
+{
+    if (instance)
+        connect(instance, &SingleInstance::received, m_delegate, [this](const QString &text) {
+            // Launched again without a link: the user wants a window.
+            if (text.isEmpty())
+                m_delegate->restoreMainWindow();
+            else
+                m_delegate->handleGetURL(text);
+        });
     showMainWindow();
+    m_delegate->didFinishLaunching();
+    if (!argument.isEmpty())
+        m_delegate->handleGetURL(argument);
 }
 
 SkyvelleApp::~SkyvelleApp()
@@ -100,6 +121,7 @@ SkyvelleApp::~SkyvelleApp()
     // aborted after its manager crashes.
     delete m_mainWindow;
     m_logbookWindow.reset();
+    delete m_delegate;
     delete m_tiles;
     delete m_geocoder;
     delete m_store;
@@ -117,6 +139,7 @@ void SkyvelleApp::showMainWindow()
         // Closing the window releases it; the next call opens a fresh one.
         m_mainWindow->setAttribute(Qt::WA_DeleteOnClose);
         furnishMainWindow(m_mainWindow);
+        m_delegate->setOpenMainWindow([this] { showMainWindow(); });
     }
     if (m_mainWindow->isMinimized())
         m_mainWindow->setWindowState(m_mainWindow->windowState() & ~Qt::WindowMinimized);
@@ -142,6 +165,34 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
     logbook->setToolTip(u"Sighting statistics"_s);
     connect(logbook, &QAction::triggered, this, &SkyvelleApp::showLogbook);
     window->toolBar()->insertAction(window->homeAction(), logbook);
+
+    connect(window->websiteAction(), &QAction::triggered, this,
+        [this] { WebLink::open(m_services.homepage); });
+    connect(window->releaseHistoryAction(), &QAction::triggered, this, [this] {
+        QUrl notes = m_services.homepage;
+        notes.setFragment(u"releases"_s);
+        WebLink::open(notes);
+    });
+}
+
+void SkyvelleApp::keepRunningInBackground()
+{
+    // With no window the engine keeps polling and alerting; a launch brings a window back.
+    setQuitOnLastWindowClosed(false);
+    if (TrayIcon::isAvailable()) {
+        m_tray = new TrayIcon(m_store, this);
+        connect(m_tray, &TrayIcon::showRequested, m_delegate, &AppDelegate::restoreMainWindow);
+        return;
+    }
+    // Without a tray nothing on screen says Skyvelle still runs, so the first close says it once.
+    connect(this, &QGuiApplication::lastWindowClosed, this, [this] {
+        if (std::exchange(m_toldAboutBackground, true))
+            return;
+        m_notifier->post(u"Skyvelle keeps watching the sky"_s,
+            u"Alerts still arrive with no window open. Open Skyvelle again to see the map, or "
+            u"choose Quit (Ctrl+Q) in its window to stop it."_s,
+            QString());
+    });
 }
 
 void SkyvelleApp::quitOnTerminationSignals()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "debuglog.h"
 #include "services.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <memory>
 
 class AlertEngine;
+class AppDelegate;
 class Appearance;
 class FlightStore;
 class Geocoder;
@@ -19,7 +21,9 @@ class Notifier;
 class Preferences;
 class QNetworkAccessManager;
 class SightingLog;
+class SingleInstance;
 class TileSource;
+class TrayIcon;
 
 /// The application object: creates the process-wide objects once, wires them together and
 /// hands them to the windows.
@@ -31,12 +35,20 @@ public:
         QString settingsFile; ///< the INI settings, with the [services] overrides
         QString dataDirectory; ///< widget-config.json and logbook.json
         QString tileCache; ///< empty: the standard cache folder
+        QString debugLog = DebugLog::defaultPath(); ///< the diagnostic log
+        QString shotFile = QStringLiteral("/tmp/skyvelle-shot.png"); ///< skyvelle://shot
         /// The user's own: the XDG config, data and cache folders.
         static Paths standard();
     };
 
+    /// Builds the process-wide objects; no window yet, so that main() can still hand the launch
+    /// to a Skyvelle already running.
     SkyvelleApp(int &argc, char **argv, const Paths &paths = Paths::standard());
     ~SkyvelleApp() override;
+
+    /// Opens the main window and handles @p argument (a link, or empty) as the launch's own.
+    /// Later launches reach this one through @p instance when given.
+    void launch(const QString &argument = QString(), SingleInstance *instance = nullptr);
 
     Preferences *preferences() const { return m_preferences; }
     FlightStore *flightStore() const { return m_store; }
@@ -45,6 +57,7 @@ public:
     Appearance *appearance() const { return m_appearance; }
     AlertEngine *alertEngine() const { return m_alerts; }
     SightingLog *sightingLog() const { return m_logbook; }
+    AppDelegate *delegate() const { return m_delegate; }
     /// The main window; nullptr after the user closed it.
     MainWindow *mainWindow() const;
 
@@ -56,6 +69,7 @@ public:
 
 private:
     void quitOnTerminationSignals();
+    void keepRunningInBackground();
     void furnishMainWindow(MainWindow *window);
 
     Preferences *m_preferences = nullptr;
@@ -70,6 +84,9 @@ private:
     SightingLog *m_logbook = nullptr;
     QNetworkAccessManager *m_tileNetwork = nullptr;
     TileSource *m_tiles = nullptr;
+    AppDelegate *m_delegate = nullptr;
+    TrayIcon *m_tray = nullptr;
+    bool m_toldAboutBackground = false;
     QPointer<MainWindow> m_mainWindow;
     std::unique_ptr<LogbookWindow> m_logbookWindow;
 };

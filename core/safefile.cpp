@@ -89,4 +89,28 @@ bool write(const QString &path, const QByteArray &bytes, QString *error)
     return true;
 }
 
+bool isOwnOrAbsent(const QString &path)
+{
+    struct stat info { };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT;
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+AppendResult append(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno == ELOOP ? AppendResult::refused : AppendResult::unopenable;
+    // O_NONBLOCK keeps a planted FIFO from hanging the open; fstat then refuses it.
+    struct stat opened { };
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) {
+        ::close(fd);
+        return AppendResult::refused;
+    }
+    const bool ok = writeAll(fd, bytes);
+    return ::close(fd) == 0 && ok ? AppendResult::appended : AppendResult::failed;
+}
+
 } // namespace SafeFile

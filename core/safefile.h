@@ -15,4 +15,21 @@ namespace SafeFile {
 /// alone. The folder must exist. On failure, @p error (when given) says why in one line.
 bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+/// True when nothing is at @p path, or a plain file the user owns: what a write may replace in a
+/// folder other users share (/tmp), where anyone can plant a name first.
+bool isOwnOrAbsent(const QString &path);
+
+/// What append() did.
+enum class AppendResult {
+    appended,
+    refused, ///< a link, not a plain file, or someone else's file: nothing written
+    unopenable, ///< the file could not be opened for writing (a read-only file, a missing folder)
+    failed, ///< opened, but a write failed (a full disk)
+};
+
+/// Appends @p bytes to the file at @p path, creating it readable by the user alone. For files
+/// in a folder other users share (/tmp), where anyone can plant a name first: a symbolic link
+/// is never followed, and anything but a plain file the user owns is refused.
+AppendResult append(const QString &path, const QByteArray &bytes);
+
 } // namespace SafeFile

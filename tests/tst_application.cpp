@@ -94,7 +94,7 @@ int main(int argc, char **argv)
     const quint16 port = freePort();
     const QString feed = u"http://127.0.0.1:%1"_s.arg(port);
     const SkyvelleApp::Paths paths { dir.filePath(u"Skyvelle.conf"_s), dir.filePath(u"data"_s),
-        dir.filePath(u"tiles"_s) };
+        dir.filePath(u"tiles"_s), dir.filePath(u"debug.log"_s), dir.filePath(u"shot.png"_s) };
     {
         QSettings settings(paths.settingsFile, QSettings::IniFormat);
         settings.setValue(
@@ -104,6 +104,7 @@ int main(int argc, char **argv)
         settings.setValue(u"services/feedSecondary"_s, feed);
     }
     SkyvelleApp app(argc, argv, paths);
+    app.launch();
     TestApplication test(&app, port, paths.dataDirectory);
     return QTest::qExec(&test, argc, argv);
 }

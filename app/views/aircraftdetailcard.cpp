@@ -10,8 +10,8 @@
 #include "systemcolors.h"
 #include "textstyle.h"
 #include "textutil.h"
+#include "weblink.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -507,9 +507,5 @@ bool AircraftDetailCard::eventFilter(QObject *watched, QEvent *event)
 
 void AircraftDetailCard::openLink(QObject *label)
 {
-    const QUrl url = label == m_credit ? m_creditUrl : m_globeUrl;
-    // Only web pages: an address from a service must not open a local file or a program.
-    const QString scheme = url.scheme().toLower();
-    if (url.isValid() && (scheme == "http"_L1 || scheme == "https"_L1))
-        QDesktopServices::openUrl(url);
+    WebLink::open(label == m_credit ? m_creditUrl : m_globeUrl);
 }
