@@ -3,6 +3,7 @@
 // model and repaints the visible rows of a 310 × 700 list, offscreen. Prints the median and
 // the 95th percentile per poll.
 #include "aircraft.h"
+#include "benchstats.h"
 #include "preferences.h"
 #include "views/aircraftlistmodel.h"
 #include "views/aircraftrow.h"
@@ -52,13 +53,6 @@ Flight newFlight(QRandomGenerator &random, int serial)
         a.squawk = u"7700"_s;
     f.speedNM = random.bounded(1.2) - 0.6;
     return f;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const size_t at = std::min(values.size() - 1, size_t(std::ceil(p * double(values.size())) - 1));
-    return values[at];
 }
 
 } // namespace

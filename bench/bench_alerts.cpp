@@ -3,6 +3,7 @@
 // on and the sighting logbook, and prints the median and 95th percentile of each.
 #include "aircraftdecoder.h"
 #include "alertengine.h"
+#include "benchstats.h"
 #include "preferences.h"
 #include "sightinglog.h"
 
@@ -67,9 +68,8 @@ void measure(const char *name, int runs, Work work)
         work();
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-44s min %6.3f ms   median %6.3f ms   p95 %6.3f ms\n", name, ms.front(),
-        ms[ms.size() / 2], ms[ms.size() * 95 / 100]);
+    std::printf("%-44s min %6.3f ms   median %6.3f ms   p95 %6.3f ms\n", name, percentile(ms, 0.0),
+        percentile(ms, 0.5), percentile(ms, 0.95));
 }
 
 } // namespace

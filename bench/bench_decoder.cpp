@@ -3,6 +3,7 @@
 // median and 95th percentile, with QJsonDocument's plain parse of the same bytes for scale.
 #include "adsb.h"
 #include "aircraftdecoder.h"
+#include "benchstats.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -49,9 +50,8 @@ void measure(const char *name, int runs, Work work)
         work();
         ms.push_back(timer.nsecsElapsed() / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-34s median %6.2f ms   p95 %6.2f ms\n", name, ms[ms.size() / 2],
-        ms[ms.size() * 95 / 100]);
+    std::printf(
+        "%-34s median %6.2f ms   p95 %6.2f ms\n", name, percentile(ms, 0.5), percentile(ms, 0.95));
 }
 
 } // namespace

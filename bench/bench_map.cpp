@@ -5,6 +5,7 @@
 //   bench_map                  the figures
 //   bench_map --shots <dir>    also writes sample pictures of the map there
 //   bench_map --only <label>   only the runs whose label starts so, for profiling
+#include "benchstats.h"
 #include "flightstore.h"
 #include "map/mercator.h"
 #include "map/radarmaprenderer.h"
@@ -276,14 +277,10 @@ void benchmark(TileSource &tiles, const QString &only)
             }
         }
         scene = sky;
-        std::sort(wall.begin(), wall.end());
-        std::sort(processor.begin(), processor.end());
-        const auto p95 = [](const std::vector<double> &v) {
-            return v[size_t(double(v.size()) * 0.95)];
-        };
         std::printf(
             "%-22s wall median %6.2f ms  p95 %6.2f ms | cpu median %6.2f ms  p95 %6.2f ms\n", label,
-            wall[wall.size() / 2], p95(wall), processor[processor.size() / 2], p95(processor));
+            percentile(wall, 0.5), percentile(wall, 0.95), percentile(processor, 0.5),
+            percentile(processor, 0.95));
     };
     std::printf("radar map frame, %dx%d, 2,000 aircraft, 12-point trails, one selected, %d tiles "
                 "in memory, 100 frames\n",

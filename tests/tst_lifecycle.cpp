@@ -5,12 +5,14 @@
 #include "mainwindow.h"
 #include "singleinstance.h"
 #include "skyvelleapp.h"
+#include "trayicon.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLocalSocket>
+#include <QMenu>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -386,6 +388,25 @@ private Q_SLOTS:
         // Every line the log holds was written by the application itself.
         for (const QString &line : log())
             QVERIFY2(!line.contains(u"forged"_s) || line.contains(u"GetURL: "_s), qPrintable(line));
+    }
+
+    void trayMenuShowsPausesAndResumes()
+    {
+        TrayIcon tray(m_app->flightStore());
+        QStringList texts;
+        for (const QAction *action : tray.menu()->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        QCOMPARE(texts, (QStringList { u"Show Skyvelle"_s, u"Pause"_s, u"Quit"_s }));
+        tray.pauseAction()->trigger();
+        QVERIFY(m_app->flightStore()->isPaused());
+        QCOMPARE(tray.pauseAction()->text(), u"Resume"_s);
+        tray.pauseAction()->trigger();
+        QVERIFY(!m_app->flightStore()->isPaused());
+        QCOMPARE(tray.pauseAction()->text(), u"Pause"_s);
+        QSignalSpy shown(&tray, &TrayIcon::showRequested);
+        tray.menu()->actions().first()->trigger();
+        QCOMPARE(shown.size(), 1);
     }
 
     void oneInstanceListensAndTakesOverAStaleSocket()
