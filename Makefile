@@ -14,7 +14,7 @@ build: setup
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/app/Skyvelle
+	$(BUILD)/app/skyvelle
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

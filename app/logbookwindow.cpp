@@ -2,8 +2,8 @@
 #include "logbookwindow.h"
 
 #include "views/logbookview.h"
+#include "windowplacement.h"
 
-#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -22,18 +22,5 @@ LogbookWindow::LogbookWindow(SightingLog *log, QWidget *parent)
 
 void LogbookWindow::present(const QWidget *over)
 {
-    if (!isVisible()) {
-        if (QScreen *target = over ? over->screen() : screen()) {
-            const QRect available = target->availableGeometry();
-            // The frame's size is unknown before the window is shown; leave room for it.
-            const QSize frame = frameGeometry().size() - size();
-            QRect placed(QPoint(), size().boundedTo(available.size() - frame));
-            placed.moveCenter(available.center());
-            setGeometry(placed);
-        }
-    }
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
+    presentWindow(this, over);
 }

@@ -17,5 +17,6 @@ int main(int argc, char **argv)
     if (!instance.listen() && SingleInstance::handOff(socketPath, argument))
         return 0;
     app.launch(argument, &instance);
+    app.registerAsLinkHandler();
     return app.exec();
 }

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "skyvelleapp.h"
 
+#include "aboutwindow.h"
 #include "alertengine.h"
 #include "appdelegate.h"
 #include "appearance.h"
 #include "flightstore.h"
 #include "geocoder.h"
+#include "helpwindow.h"
 #include "locationonce.h"
 #include "logbookwindow.h"
 #include "mainwindow.h"
@@ -13,6 +15,8 @@
 #include "map/tilesource.h"
 #include "notifier.h"
 #include "preferences.h"
+#include "radaricon.h"
+#include "schemehandler.h"
 #include "sharedstate.h"
 #include "sightinglog.h"
 #include "singleinstance.h"
@@ -23,7 +27,10 @@
 #include "weblink.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QNetworkAccessManager>
+#include <QPainter>
+#include <QPixmap>
 #include <QSocketNotifier>
 #include <QToolBar>
 
@@ -44,6 +51,22 @@ void forwardSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
+// The installed theme icon; from a source tree, the same radar painted at the usual sizes.
+QIcon applicationIcon()
+{
+    QIcon painted;
+    for (const int size : { 16, 24, 32, 48, 64, 128, 256 }) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        RadarIcon::paint(&painter, QRectF(0, 0, size, size), RadarIcon::stillPhase());
+        painter.end();
+        painted.addPixmap(pixmap);
+    }
+    return QIcon::fromTheme(u"skyvelle"_s, painted);
+}
+
 } // namespace
 
 SkyvelleApp::Paths SkyvelleApp::Paths::standard()
@@ -60,6 +83,7 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
     setDesktopFileName(u"skyvelle"_s);
 
     setStyle(u"Fusion"_s);
+    setWindowIcon(applicationIcon());
     quitOnTerminationSignals();
 
     m_preferences = new Preferences(paths.settingsFile, this);
@@ -121,10 +145,20 @@ SkyvelleApp::~SkyvelleApp()
     // aborted after its manager crashes.
     delete m_mainWindow;
     m_logbookWindow.reset();
+    m_aboutWindow.reset();
+    m_helpWindow.reset();
     delete m_delegate;
     delete m_tiles;
     delete m_geocoder;
     delete m_store;
+}
+
+void SkyvelleApp::registerAsLinkHandler()
+{
+    m_schemeHandler = new SchemeHandler(this);
+    connect(m_schemeHandler, &SchemeHandler::logLine, m_delegate,
+        [this](const QString &line) { m_delegate->log().write(line); });
+    m_schemeHandler->ensureRegistered(applicationFilePath());
 }
 
 MainWindow *SkyvelleApp::mainWindow() const
@@ -155,6 +189,20 @@ void SkyvelleApp::showLogbook()
     m_logbookWindow->present(m_mainWindow);
 }
 
+void SkyvelleApp::showAbout()
+{
+    if (!m_aboutWindow)
+        m_aboutWindow = std::make_unique<AboutWindow>(m_services, m_preferences);
+    m_aboutWindow->present(m_mainWindow);
+}
+
+void SkyvelleApp::showHelp()
+{
+    if (!m_helpWindow)
+        m_helpWindow = std::make_unique<HelpWindow>();
+    m_helpWindow->present(m_mainWindow);
+}
+
 void SkyvelleApp::furnishMainWindow(MainWindow *window)
 {
     auto *map = new RadarMapView(m_store, m_preferences, m_tiles);
@@ -166,6 +214,8 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
     connect(logbook, &QAction::triggered, this, &SkyvelleApp::showLogbook);
     window->toolBar()->insertAction(window->homeAction(), logbook);
 
+    connect(window->aboutAction(), &QAction::triggered, this, &SkyvelleApp::showAbout);
+    connect(window->helpAction(), &QAction::triggered, this, &SkyvelleApp::showHelp);
     connect(window->websiteAction(), &QAction::triggered, this,
         [this] { WebLink::open(m_services.homepage); });
     connect(window->releaseHistoryAction(), &QAction::triggered, this, [this] {

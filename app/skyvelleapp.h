@@ -9,17 +9,20 @@
 
 #include <memory>
 
+class AboutWindow;
 class AlertEngine;
 class AppDelegate;
 class Appearance;
 class FlightStore;
 class Geocoder;
+class HelpWindow;
 class LocationOnce;
 class LogbookWindow;
 class MainWindow;
 class Notifier;
 class Preferences;
 class QNetworkAccessManager;
+class SchemeHandler;
 class SightingLog;
 class SingleInstance;
 class TileSource;
@@ -49,6 +52,8 @@ public:
     /// Opens the main window and handles @p argument (a link, or empty) as the launch's own.
     /// Later launches reach this one through @p instance when given.
     void launch(const QString &argument = QString(), SingleInstance *instance = nullptr);
+    /// Makes this program the user's handler of skyvelle:// links when nothing handles them.
+    void registerAsLinkHandler();
 
     Preferences *preferences() const { return m_preferences; }
     FlightStore *flightStore() const { return m_store; }
@@ -66,6 +71,10 @@ public:
     void showMainWindow();
     /// Opens the one logbook window, or brings it to the front.
     void showLogbook();
+    /// Opens the one About window, or brings it to the front.
+    void showAbout();
+    /// Opens the one Help window, or brings it to the front.
+    void showHelp();
 
 private:
     void quitOnTerminationSignals();
@@ -89,4 +98,7 @@ private:
     bool m_toldAboutBackground = false;
     QPointer<MainWindow> m_mainWindow;
     std::unique_ptr<LogbookWindow> m_logbookWindow;
+    std::unique_ptr<AboutWindow> m_aboutWindow;
+    std::unique_ptr<HelpWindow> m_helpWindow;
+    SchemeHandler *m_schemeHandler = nullptr;
 };

@@ -12,6 +12,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     xvfb xauth pulseaudio pulseaudio-utils dbus-daemon dbus-bin
     fonts-dejavu-core fonts-material-design-icons-iconfont
+    desktop-file-utils appstream xdg-utils
 )
 
 missing=()
