@@ -176,6 +176,7 @@ AircraftDetailCard::AircraftDetailCard(
     m_credit = plainLabel({}, m_photoBlock);
     m_credit->setObjectName(u"credit"_s);
     m_credit->installEventFilter(this);
+    setLinkRole(m_credit, false);
     photoLayout->addWidget(m_photo);
     photoLayout->addWidget(m_credit);
     m_body->addWidget(m_photoBlock);

@@ -79,6 +79,10 @@ void setLinkRole(QLabel *label, bool isLink)
     }();
     Q_UNUSED(installed)
     label->setProperty(linkProperty, isLink);
+    // A label made before the factory was in place may already have the plain interface.
+    QAccessibleInterface *existing = QAccessible::queryAccessibleInterface(label);
+    if (existing && !dynamic_cast<LinkAccessible *>(existing))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
 }
 
 void setTextColor(QWidget *widget, const QColor &color)
