@@ -343,6 +343,8 @@ void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
         if (QWidget *owner = layout->parentWidget(); owner && owner != this)
             owner->updateGeometry();
     }
+    // The scroll area asks for its body's height, which it does not learn of by itself.
+    m_scroll->updateGeometry();
     // A host that gives the card less room caps its maximum height, and the body scrolls.
     setFixedWidth(width + shadowMargins.left() + shadowMargins.right());
     resize(this->width(), m_layout->sizeHint().height());
