@@ -879,6 +879,39 @@ private Q_SLOTS:
         QVERIFY2(names.contains(expected), qPrintable(names.join(u" | "_s)));
     }
 
+    void registrationStaysVisibleInLargeText()
+    {
+        // A long type name and three registrations that differ at the first or last letter:
+        // every row must look different, so none may lose the registration to the ellipsis.
+        const QByteArray type = R"j("flight":"SKW5","desc":"EMBRAER ERJ-170-200 (long wing)",)j"
+                                R"("alt_baro":35000)"_ba;
+        m_server->setPrefixReply(primaryPrefix,
+            answer({ record("a1", 10, type + R"(,"r":"N512AS")"),
+                record("a2", 10, type + R"(,"r":"N512AT")"),
+                record("a3", 10, type + R"(,"r":"X512AS")") }));
+        auto store = makeStore();
+        store->setHome(portland);
+        QTRY_COMPARE(store->aircraft().size(), 3);
+        m_preferences->setTextScale(1.4);
+        AircraftListView view(store.get(), m_preferences.get());
+        view.resize(view.minimumWidth(), 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(view.width(), 270);
+
+        QListView *list = view.listView();
+        const QImage shot = list->viewport()->grab().toImage();
+        QList<QImage> rows;
+        for (int i = 0; i < 3; ++i) {
+            const QRect row = list->visualRect(list->model()->index(i, 0));
+            rows << shot.copy(QRect(
+                row.topLeft() * shot.devicePixelRatio(), row.size() * shot.devicePixelRatio()));
+        }
+        QVERIFY(rows[0] != rows[1]);
+        QVERIFY(rows[0] != rows[2]);
+        QVERIFY(rows[1] != rows[2]);
+    }
+
     void listDrawsTheIconColour()
     {
         m_server->setPrefixReply(

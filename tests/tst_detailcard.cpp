@@ -6,6 +6,7 @@
 #include "testserver.h"
 #include "views/aircraftdetailcard.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
@@ -277,6 +278,15 @@ private Q_SLOTS:
         click(link);
         // Upper case for people, as the feed wrote it for the viewer.
         QCOMPARE(m_opened, QList<QUrl> { QUrl(u"https://globe.example.org/?icao=a1b2c3"_s) });
+
+        // A screen reader meets a link, and its press opens the page as a click does.
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(link);
+        QCOMPARE(accessible->role(), QAccessible::Link);
+        QCOMPARE(accessible->text(QAccessible::Name), u"Track on globe.example.org"_s);
+        QVERIFY(accessible->actionInterface());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(m_opened.size(), 2);
+        QCOMPARE(m_opened.last(), m_opened.first());
     }
 
     void emergencyBadge()

@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPinchGesture>
+#include <QScreen>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -37,9 +38,12 @@ namespace {
 constexpr double overlayMargin = 12.0;
 constexpr double capsulesBottom = 36.0;
 constexpr double focusFrameWidth = 2.0;
+constexpr int compassGap = 10;
+// Between the card and the controls that keep clear of it.
+constexpr int clearance = 8;
 
 // The buttons that float over the map: a capsule with icon and title, a square of the zoom
-// stepper, or the round compass. Painted on a translucent plate so that they read on any map.
+// stepper, or the round compass. Painted on a frosted plate so that they read on any map.
 class OverlayButton : public QToolButton {
 public:
     enum class Shape { Capsule, Square, Compass };
@@ -58,6 +62,16 @@ public:
         }
     }
 
+    // A compact capsule shows its symbol alone; the title stays its tooltip and its name.
+    void setCompact(bool compact)
+    {
+        if (m_compact == compact)
+            return;
+        m_compact = compact;
+        updateGeometry();
+        update();
+    }
+
     void setSymbol(const QString &symbol)
     {
         m_symbol = symbol;
@@ -74,6 +88,8 @@ public:
         const QFontMetrics metrics(font());
         const int icon = metrics.height();
         // Padding 11 across and 7 down, as the capsule is drawn.
+        if (m_compact)
+            return { 11 + icon + 11, 7 + icon + 7 };
         return { 11 + icon + 6 + metrics.horizontalAdvance(text()) + 11, 7 + icon + 7 };
     }
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -103,12 +119,16 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0, 0, 0, 40));
         painter.drawRoundedRect(plate.translated(0, 1.5), round, round);
-        painter.setBrush(
-            SystemColors::withAlpha(pal.color(QPalette::Window), isDown() ? 0.98 : 0.9));
+        QPainterPath shape;
+        shape.addRoundedRect(plate, round, round);
+        Backdrop::paintPlate(&painter, this, shape);
+        if (isDown())
+            painter.fillPath(shape, SystemColors::withAlpha(ink, 0.12));
         painter.setPen(
             QPen(SystemColors::withAlpha(pal.color(QPalette::WindowText), hasFocus() ? 0.5 : 0.18),
                 1.0));
-        painter.drawRoundedRect(plate, round, round);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(shape);
 
         if (m_shape == Shape::Compass) {
             paintNeedle(&painter, plate, ink);
@@ -116,6 +136,11 @@ protected:
         }
         const QFontMetricsF metrics(font());
         const double icon = metrics.height();
+        if (m_compact) {
+            Symbols::paint(&painter, m_symbol,
+                QRectF(plate.center() - QPointF(icon, icon) / 2, QSizeF(icon, icon)), ink);
+            return;
+        }
         const QRectF iconRect(plate.left() + 10, plate.center().y() - icon / 2, icon, icon);
         Symbols::paint(&painter, m_symbol, iconRect, ink);
         painter.setPen(ink);
@@ -149,6 +174,7 @@ private:
 
     Shape m_shape;
     QString m_symbol;
+    bool m_compact = false;
 };
 
 } // namespace
@@ -173,7 +199,7 @@ RadarMapView::RadarMapView(
     grabGesture(Qt::PinchGesture);
 
     connect(&m_map, &RadarMap::updated, this,
-        [this](const QRectF &dirty) { update(dirty.toAlignedRect()); });
+        [this](const QRectF &dirty) { updateMap(dirty.toAlignedRect()); });
     connect(&m_map, &RadarMap::cameraChanged, this, &RadarMapView::cameraChanged);
 
     buildControls();
@@ -276,6 +302,7 @@ void RadarMapView::buildControls()
     fitAll->setToolTip(tr("Zoom to show the full search radius"));
     connect(fitAll, &QToolButton::clicked, this, &RadarMapView::recenter);
     row->addWidget(fitAll);
+    m_capsuleButtons.append(fitAll);
 
     auto *home = new OverlayButton(OverlayButton::Shape::Capsule, m_capsules);
     home->setText(tr("Home"));
@@ -283,6 +310,7 @@ void RadarMapView::buildControls()
     home->setToolTip(tr("Recenter the map on home, keeping the current zoom"));
     connect(home, &QToolButton::clicked, this, &RadarMapView::centerOnHome);
     row->addWidget(home);
+    m_capsuleButtons.append(home);
 
     auto *style = new OverlayButton(OverlayButton::Shape::Capsule, m_capsules);
     style->setSymbol(u"square.3.layers.3d"_s);
@@ -305,9 +333,11 @@ void RadarMapView::buildControls()
     // The keyboard starts on the style in use.
     connect(menu, &QMenu::aboutToShow, menu,
         [this, menu] { menu->setActiveAction(m_styleGroup->checkedAction()); });
+    menu->installEventFilter(this);
     style->setMenu(menu);
     m_styleButton = style;
     row->addWidget(style);
+    m_capsuleButtons.append(style);
 
     m_stepper = new QWidget(this);
     m_stepper->setAttribute(Qt::WA_TranslucentBackground);
@@ -367,38 +397,120 @@ void RadarMapView::setCornerWidget(QWidget *widget)
 
 void RadarMapView::layoutOverlays()
 {
-    if (m_capsules) {
+    if (!m_compass)
+        return;
+    const int margin = int(overlayMargin);
+    m_stepper->adjustSize();
+    m_compass->resize(m_compass->sizeHint());
+    const int column = std::max(m_stepper->width(), m_compass->width());
+    const int controlsRight =
+        placeCorner(column, m_stepper->height() + compassGap + m_compass->height());
+    const int centre = controlsRight - column / 2;
+    m_stepper->move(centre - m_stepper->width() / 2, margin);
+    m_compass->move(
+        centre - m_compass->width() / 2, m_stepper->geometry().bottom() + 1 + compassGap);
+
+    // The capsules keep their titles while they fit left of the card.
+    const bool card = m_corner && !m_corner->isHidden();
+    setCapsulesCompact(false);
+    m_capsules->adjustSize();
+    if (card && margin + m_capsules->width() + clearance > m_corner->geometry().left()) {
+        setCapsulesCompact(true);
         m_capsules->adjustSize();
-        m_capsules->move(int(overlayMargin), height() - int(capsulesBottom) - m_capsules->height());
-        m_capsules->raise();
     }
-    if (m_stepper) {
-        m_stepper->adjustSize();
-        m_stepper->move(width() - int(overlayMargin) - m_stepper->width(), int(overlayMargin));
-        m_compass->resize(m_compass->sizeHint());
-        m_compass->move(m_stepper->geometry().center().x() - m_compass->width() / 2,
-            m_stepper->geometry().bottom() + 10);
-    }
-    if (m_corner && !m_corner->isHidden()) {
-        const int available = width() - 2 * int(overlayMargin);
-        QSize hint = m_corner->sizeHint();
-        if (!hint.isValid())
-            hint = m_corner->size();
-        hint = hint.expandedTo(m_corner->minimumSize()).boundedTo(m_corner->maximumSize());
-        const int w = std::min(hint.width(), available);
-        int h = m_corner->hasHeightForWidth() ? m_corner->heightForWidth(w) : hint.height();
-        h = std::min(h, height() - 2 * int(overlayMargin));
-        m_corner->setGeometry(
-            width() - int(overlayMargin) - w, height() - int(overlayMargin) - h, w, h);
-        m_corner->raise();
-    }
+    m_capsules->move(margin, height() - int(capsulesBottom) - m_capsules->height());
+    m_capsules->raise();
     // The altitude key and the attribution keep clear of the controls.
     updateSettings();
 }
 
+int RadarMapView::placeCorner(int controlsWidth, int controlsHeight)
+{
+    const int margin = int(overlayMargin);
+    const int controlsRight = width() - margin;
+    if (!m_corner || m_corner->isHidden())
+        return controlsRight;
+    QSize hint = m_corner->sizeHint();
+    if (!hint.isValid())
+        hint = m_corner->size();
+    const int w =
+        std::min(std::clamp(hint.width(), m_corner->minimumWidth(), m_corner->maximumWidth()),
+            width() - 2 * margin);
+    const int full = m_corner->hasHeightForWidth() ? m_corner->heightForWidth(w) : hint.height();
+    const int left = width() - margin - w;
+    const int underControls = height() - 2 * margin - controlsHeight - clearance;
+    const int besideRight = left - clearance;
+    // A card that fits under the controls leaves them in place; a taller one takes the whole
+    // height and the controls stand beside it, unless the map is too narrow for that too.
+    const bool beside = full > underControls && besideRight - controlsWidth >= margin;
+    const int room = std::max(0, beside ? height() - 2 * margin : underControls);
+    // A card taller than the room scrolls.
+    m_corner->setMaximumHeight(room);
+    const int h =
+        std::clamp(full, m_corner->minimumHeight(), std::max(room, m_corner->minimumHeight()));
+    m_corner->setGeometry(left, height() - margin - h, w, h);
+    m_corner->raise();
+    return beside ? besideRight : controlsRight;
+}
+
+void RadarMapView::setCapsulesCompact(bool compact)
+{
+    for (QToolButton *button : std::as_const(m_capsuleButtons))
+        static_cast<OverlayButton *>(button)->setCompact(compact);
+    m_capsules->layout()->activate();
+}
+
+void RadarMapView::placeStyleMenu()
+{
+    QMenu *menu = m_styleButton->menu();
+    const QScreen *screen = m_styleButton->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QRect button(m_styleButton->mapToGlobal(QPoint()), m_styleButton->size());
+    const QSize size = menu->sizeHint();
+    QPoint at(button.left(), button.top() - size.height());
+    if (at.y() < available.top())
+        at.setY(button.bottom() + 1);
+    at.setY(std::clamp(at.y(), available.top(),
+        std::max(available.top(), available.bottom() + 1 - size.height())));
+    at.setX(std::clamp(at.x(), available.left(),
+        std::max(available.left(), available.right() + 1 - size.width())));
+    menu->move(at);
+}
+
+void RadarMapView::updateMap(const QRect &dirty)
+{
+    update(dirty);
+    const QWidget *plates[] = { m_corner, m_capsules, m_stepper, m_compass };
+    for (const QWidget *plate : plates) {
+        if (plate && plate->isVisible() && plate->geometry().intersects(dirty))
+            update(plate->geometry());
+    }
+    if (settings().colorByAltitude) {
+        const QRect key =
+            RadarMapRenderer::altitudeKeyRect(QRectF(rect()), settings()).toAlignedRect();
+        if (key.intersects(dirty))
+            update(key);
+    }
+}
+
+QImage RadarMapView::behind(const QRect &area) const
+{
+    if (m_frame.isNull())
+        return {};
+    const qreal ratio = m_frame.devicePixelRatio();
+    const QRect pixels = QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio)
+                             .toAlignedRect()
+                             .intersected(m_frame.rect());
+    return m_frame.copy(pixels);
+}
+
 bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_corner) {
+    if (watched == m_styleButton->menu() && event->type() == QEvent::Show) {
+        placeStyleMenu();
+    } else if (watched == m_corner) {
         switch (event->type()) {
         case QEvent::LayoutRequest:
         case QEvent::Show:
@@ -413,10 +525,13 @@ bool RadarMapView::eventFilter(QObject *watched, QEvent *event)
         QPainter painter(m_stepper);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF plate = QRectF(m_stepper->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        painter.setBrush(SystemColors::withAlpha(palette().color(QPalette::Window), 0.9));
+        QPainterPath shape;
+        shape.addRoundedRect(plate, 7, 7);
+        Backdrop::paintPlate(&painter, m_stepper, shape);
+        painter.setBrush(Qt::NoBrush);
         painter.setPen(
             QPen(SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.18), 1.0));
-        painter.drawRoundedRect(plate, 7, 7);
+        painter.drawPath(shape);
         painter.drawLine(QPointF(plate.left() + 5, plate.center().y()),
             QPointF(plate.right() - 5, plate.center().y()));
         return true;
@@ -437,15 +552,35 @@ void RadarMapView::updateSettings()
 {
     RadarMapSettings settings = mapSettings(*m_preferences, palette());
     settings.keyBottomMargin = capsulesBottom + (m_capsules ? m_capsules->height() : 0) + 8.0;
-    if (m_corner && m_corner->isVisible())
+    if (m_corner && m_corner->isVisible()) {
         settings.attributionRightMargin = width() - m_corner->geometry().left() + overlayMargin;
+        // Where the card leaves too little room for the key above the capsules, it goes to
+        // the top-left corner.
+        settings.keyAtTop =
+            RadarMapRenderer::altitudeKeyRect(QRectF(rect()), settings).right() + clearance
+            > m_corner->geometry().left();
+    }
     m_map.setSettings(settings);
 }
 
 void RadarMapView::paintEvent(QPaintEvent *event)
 {
+    // The map goes through a picture of its own, which the plates over it read back.
+    const qreal ratio = devicePixelRatioF();
+    QRect exposed = event->rect();
+    if (m_frame.size() != size() * ratio || m_frame.devicePixelRatio() != ratio) {
+        m_frame = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_frame.setDevicePixelRatio(ratio);
+        exposed = rect();
+    }
+    {
+        QPainter frame(&m_frame);
+        frame.setClipRect(exposed);
+        m_map.render(&frame, rect(), exposed);
+    }
     QPainter painter(this);
-    m_map.render(&painter, rect(), event->rect());
+    painter.drawImage(event->rect(), m_frame,
+        QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
     if (hasFocus()) {
         // Keyboard focus has no other mark on the map: a frame in the accent colour.
         painter.setPen(QPen(palette().color(QPalette::Highlight), focusFrameWidth));
@@ -569,7 +704,13 @@ bool RadarMapView::event(QEvent *event)
         break;
     case QEvent::ToolTip: {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QString text = markerDescription(m_map.markerAt(help->pos()));
+        QString text = markerDescription(m_map.markerAt(help->pos()));
+        // The attribution may be cut short; its tooltip reads it whole.
+        if (text.isEmpty()
+            && RadarMapRenderer::attributionLine(
+                QRectF(rect()), settings().mapStyleChoice, settings())
+                   .box.contains(help->pos()))
+            text = RadarMapRenderer::attribution(settings().mapStyleChoice);
         if (text.isEmpty()) {
             QToolTip::hideText();
             event->ignore();

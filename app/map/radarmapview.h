@@ -4,7 +4,9 @@
 #include "mercator.h"
 #include "radarmap.h"
 #include "radarmaprenderer.h"
+#include "views/backdrop.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -19,7 +21,8 @@ class TileSource;
 // operations "Fit All", "Home" and the flight to a newly selected aircraft, the map style
 // menu, a zoom stepper and a compass. It feeds the store and the preferences to a RadarMap,
 // which owns the camera and the picture, and turns input into its moves and selections.
-class RadarMapView : public QWidget {
+// What floats over it paints its plate from the picture underneath (Backdrop).
+class RadarMapView : public QWidget, public Backdrop {
     Q_OBJECT
 public:
     RadarMapView(
@@ -27,7 +30,10 @@ public:
     ~RadarMapView() override;
 
     // Keeps @p widget floating in the bottom-right corner, 12 points in, above the map
-    // (the detail card). The view takes it over; a previous one is deleted.
+    // (the detail card). The view takes it over; a previous one is deleted. It never covers
+    // the controls: its maximum height is set to the room they leave, the stepper and the
+    // compass step aside to its left when it is too tall to stand under them, and the
+    // capsules drop their titles when it leaves them too little width.
     void setCornerWidget(QWidget *widget);
 
     const Mercator::Camera &camera() const { return m_map.camera(); }
@@ -60,6 +66,8 @@ public:
     QString markerDescription(const QString &hex) const;
     const RadarMapSettings &settings() const { return m_map.settings(); }
 
+    QImage behind(const QRect &area) const override;
+
 Q_SIGNALS:
     void cameraChanged();
 
@@ -78,6 +86,14 @@ protected:
 private:
     void buildControls();
     void layoutOverlays();
+    // Places the card and returns the right edge left for the stepper and the compass.
+    int placeCorner(int controlsWidth, int controlsHeight);
+    void setCapsulesCompact(bool compact);
+    // The style menu opens above its button, where the map has room, unless the screen ends.
+    void placeStyleMenu();
+    // Asks for a repaint of @p dirty, and of all of any plate over it: a plate blurs what
+    // lies around each of its points, so it is painted whole.
+    void updateMap(const QRect &dirty);
     void updateStyleControl();
     // Hands the map the preferences and the room the controls take.
     void updateSettings();
@@ -95,7 +111,11 @@ private:
     QPointF m_pressPosition;
     QPointF m_lastPosition;
 
+    // The picture of the map as last painted, which the plates over it blur.
+    QImage m_frame;
+
     QWidget *m_capsules = nullptr;
+    QList<QToolButton *> m_capsuleButtons;
     QToolButton *m_styleButton = nullptr;
     QActionGroup *m_styleGroup = nullptr;
     QWidget *m_stepper = nullptr;

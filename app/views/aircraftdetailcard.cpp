@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "aircraftdetailcard.h"
 
+#include "backdrop.h"
 #include "flightstore.h"
 #include "imagereply.h"
 #include "labels.h"
@@ -21,6 +22,8 @@
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -37,6 +40,8 @@ constexpr int stackSpacing = 10;
 constexpr int factSpacing = 5;
 constexpr int rowGap = 8;
 constexpr int headerGap = 6;
+// Between the rows and the scroll bar, when there is one.
+constexpr int scrollBarGap = 4;
 constexpr int photoHeight = 96;
 constexpr qreal photoRadius = 8;
 constexpr qreal cornerRadius = 12;
@@ -86,6 +91,15 @@ void setElided(QLabel *label, const QString &text, int width)
     label->setToolTip(shown == text ? QString() : TextUtil::plainToolTip(text));
 }
 
+// Scrolls the card's body when the map leaves the card less than its height, and asks for
+// all of it otherwise (a plain scroll area asks for a capped height).
+class BodyScroll : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget() ? widget()->sizeHint() : QSize(); }
+    QSize minimumSizeHint() const override { return { 0, 0 }; }
+};
+
 std::optional<QString> nonEmpty(const std::optional<QString> &text)
 {
     if (text && !text->isEmpty())
@@ -105,11 +119,14 @@ AircraftDetailCard::AircraftDetailCard(
     setObjectName(u"aircraftDetailCard"_s);
     setAccessibleName(tr("Aircraft details"));
 
+    // The header stays put with its close button; what is below scrolls when the card is
+    // taller than the room it is given.
     m_layout = new QVBoxLayout(this);
-    m_layout->setContentsMargins(shadowMargins + QMargins(padding, padding, padding, padding));
+    m_layout->setContentsMargins(shadowMargins + QMargins(0, padding, 0, padding));
     m_layout->setSpacing(stackSpacing);
 
     auto *header = new QHBoxLayout;
+    header->setContentsMargins(padding, 0, padding, 0);
     header->setSpacing(headerGap);
     m_name = plainLabel({}, this);
     m_name->setObjectName(u"name"_s);
@@ -127,11 +144,27 @@ AircraftDetailCard::AircraftDetailCard(
     header->addWidget(m_close, 0, Qt::AlignVCenter);
     m_layout->addLayout(header);
 
-    m_type = plainLabel({}, this);
-    m_type->setObjectName(u"type"_s);
-    m_layout->addWidget(m_type);
+    m_scroll = new BodyScroll(this);
+    m_scroll->setObjectName(u"body"_s);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->verticalScrollBar()->installEventFilter(this);
+    auto *body = new QWidget(m_scroll);
+    body->setAutoFillBackground(false);
+    m_body = new QVBoxLayout(body);
+    m_body->setContentsMargins(padding, 0, padding, 0);
+    m_body->setSpacing(stackSpacing);
+    m_scroll->setWidget(body);
+    m_layout->addWidget(m_scroll, 1);
 
-    m_photoBlock = new QWidget(this);
+    m_type = plainLabel({}, body);
+    m_type->setObjectName(u"type"_s);
+    m_body->addWidget(m_type);
+
+    m_photoBlock = new QWidget(body);
     auto *photoLayout = new QVBoxLayout(m_photoBlock);
     photoLayout->setContentsMargins(QMargins());
     photoLayout->setSpacing(3);
@@ -143,11 +176,12 @@ AircraftDetailCard::AircraftDetailCard(
     m_credit = plainLabel({}, m_photoBlock);
     m_credit->setObjectName(u"credit"_s);
     m_credit->installEventFilter(this);
+    setLinkRole(m_credit, false);
     photoLayout->addWidget(m_photo);
     photoLayout->addWidget(m_credit);
-    m_layout->addWidget(m_photoBlock);
+    m_body->addWidget(m_photoBlock);
 
-    auto *facts = new QWidget(this);
+    auto *facts = new QWidget(body);
     auto *factsLayout = new QVBoxLayout(facts);
     factsLayout->setContentsMargins(QMargins());
     factsLayout->setSpacing(factSpacing);
@@ -170,15 +204,16 @@ AircraftDetailCard::AircraftDetailCard(
         factsLayout->addWidget(row);
         m_facts.append(FactRow { row, label, value });
     }
-    m_layout->addWidget(facts);
+    m_body->addWidget(facts);
 
-    m_globe = plainLabel({}, this);
+    m_globe = plainLabel({}, body);
     m_globe->setObjectName(u"globeLink"_s);
     m_globe->setCursor(Qt::PointingHandCursor);
     m_globe->setFocusPolicy(Qt::TabFocus);
     m_globe->setAccessibleDescription(tr("Opens in the browser"));
     m_globe->installEventFilter(this);
-    m_layout->addWidget(m_globe);
+    setLinkRole(m_globe, true);
+    m_body->addWidget(m_globe);
 
     connect(m_store, &FlightStore::aircraftChanged, this, &AircraftDetailCard::refresh);
     connect(m_store, &FlightStore::selectedHexChanged, this, &AircraftDetailCard::refresh);
@@ -245,11 +280,11 @@ void AircraftDetailCard::askForLookups(const Aircraft &aircraft)
 void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
 {
     const int width = cardWidth();
-    const int inner = width - 2 * padding;
+    const int inner = width - 2 * padding - m_scrollBarRoom;
 
     const bool emergency = aircraft.isEmergency();
     m_emergency->setVisible(emergency);
-    int nameWidth = inner - m_close->sizeHint().width() - headerGap;
+    int nameWidth = width - 2 * padding - m_close->sizeHint().width() - headerGap;
     if (emergency)
         nameWidth -= m_emergency->sizeHint().width() + headerGap;
     setElided(m_name, aircraft.displayName(), nameWidth);
@@ -294,8 +329,11 @@ void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
             + QString::fromLatin1(QUrl::toPercentEncoding(aircraft.hex)));
     m_globeUrl = globeUrl.value_or(QUrl());
     m_globe->setVisible(globeUrl.has_value());
-    if (globeUrl)
-        setElided(m_globe, tr("Track on %1").arg(globeUrl->host()), inner);
+    if (globeUrl) {
+        const QString link = tr("Track on %1").arg(globeUrl->host());
+        setElided(m_globe, link, inner);
+        m_globe->setAccessibleName(link);
+    }
 
     // Fit the height to what is shown now (the width follows the text scale), and lay out at
     // once so that a redraw or a grab never shows the previous aircraft's geometry.
@@ -305,8 +343,11 @@ void AircraftDetailCard::showAircraft(const Aircraft &aircraft)
         if (QWidget *owner = layout->parentWidget(); owner && owner != this)
             owner->updateGeometry();
     }
-    setFixedSize(
-        width + shadowMargins.left() + shadowMargins.right(), m_layout->sizeHint().height());
+    // The scroll area asks for its body's height, which it does not learn of by itself.
+    m_scroll->updateGeometry();
+    // A host that gives the card less room caps its maximum height, and the body scrolls.
+    setFixedWidth(width + shadowMargins.left() + shadowMargins.right());
+    resize(this->width(), m_layout->sizeHint().height());
     m_layout->activate();
     update();
 }
@@ -345,8 +386,12 @@ void AircraftDetailCard::showPhoto(const Aircraft &aircraft, int innerWidth)
     m_credit->setFocusPolicy(link ? Qt::TabFocus : Qt::NoFocus);
     m_credit->setAccessibleDescription(
         link ? tr("Opens the photo's page in the browser") : QString());
-    if (photo.photographer)
-        setElided(m_credit, tr("Photo: %1").arg(*photo.photographer), innerWidth);
+    setLinkRole(m_credit, link);
+    if (photo.photographer) {
+        const QString credit = tr("Photo: %1").arg(*photo.photographer);
+        setElided(m_credit, credit, innerWidth);
+        m_credit->setAccessibleName(credit);
+    }
 }
 
 void AircraftDetailCard::loadImage(const QUrl &url)
@@ -460,7 +505,7 @@ void AircraftDetailCard::paintEvent(QPaintEvent *)
     painter.restore();
 
     const QColor text = palette().color(QPalette::WindowText);
-    painter.fillPath(cardPath, SystemColors::withAlpha(palette().color(QPalette::Window), 0.95));
+    Backdrop::paintPlate(&painter, this, cardPath);
     painter.setPen(QPen(SystemColors::withAlpha(text, 0.12), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(cardPath);
@@ -485,6 +530,19 @@ bool AircraftDetailCard::event(QEvent *event)
 
 bool AircraftDetailCard::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_scroll->verticalScrollBar()
+        && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        // The scroll bar stands in the right padding, and the rows give up what it lacks.
+        const int bar = event->type() == QEvent::Show
+            ? m_scroll->verticalScrollBar()->sizeHint().width() + scrollBarGap
+            : 0;
+        m_body->setContentsMargins(padding, 0, std::max(0, padding - bar), 0);
+        const int room = std::max(0, bar - padding);
+        if (room != m_scrollBarRoom) {
+            m_scrollBarRoom = room;
+            QMetaObject::invokeMethod(this, &AircraftDetailCard::refresh, Qt::QueuedConnection);
+        }
+    }
     if (watched == m_credit || watched == m_globe) {
         if (event->type() == QEvent::MouseButtonRelease) {
             auto *mouse = static_cast<QMouseEvent *>(event);

@@ -16,6 +16,7 @@ class ImageReply;
 class Preferences;
 class QLabel;
 class QNetworkAccessManager;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 
@@ -25,7 +26,8 @@ class QVBoxLayout;
 // and it asks the store for the route and photo of each aircraft it shows.
 //
 // The widget is the card plus a transparent margin that its shadow falls into; cardRect() is
-// the card itself. Its size follows its content; the host only places it.
+// the card itself. Its size follows its content; the host places it, and may cap its height
+// (maximumHeight), below which everything under the header scrolls.
 class AircraftDetailCard : public QWidget {
     Q_OBJECT
 public:
@@ -71,6 +73,10 @@ private:
     QNetworkAccessManager *m_network;
 
     QVBoxLayout *m_layout;
+    QScrollArea *m_scroll;
+    QVBoxLayout *m_body;
+    // What the scroll bar, while shown, takes from the rows' width.
+    int m_scrollBarRoom = 0;
     QLabel *m_name;
     QLabel *m_emergency;
     QToolButton *m_close;

@@ -11,5 +11,9 @@ class QWidget;
 // come from outside (the feed, the lookups, a service's error).
 QLabel *plainLabel(const QString &text, QWidget *parent, const QString &objectName = {});
 
+// Tells screen readers that @p label is a link while @p isLink holds: role Link, named by its
+// accessible name or its text, and pressed as Enter presses it.
+void setLinkRole(QLabel *label, bool isLink);
+
 // Draws @p widget's text in @p color (its palette's window text).
 void setTextColor(QWidget *widget, const QColor &color);

@@ -4,6 +4,7 @@
 #include "aircraftcolors.h"
 #include "altitudecolors.h"
 #include "hexcolor.h"
+#include "material.h"
 #include "symbols.h"
 #include "systemcolors.h"
 #include "textstyle.h"
@@ -266,7 +267,8 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
     m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
     const Style mapStyle = settings.mapStyleChoice;
     painter->save();
-    painter->setClipRect(rect);
+    // Within the caller's clip, which may be the part it repaints.
+    painter->setClipRect(rect, Qt::IntersectClip);
     paintBasemap(painter, viewport, mapStyle, settings.palette);
     painter->setRenderHint(QPainter::Antialiasing);
     if (scene.home)
@@ -942,69 +944,103 @@ const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
     return *m_markers.insert(key, SpriteCanvas::Sprite(std::move(image)));
 }
 
+namespace {
+
+constexpr double keyDot = 9.0;
+constexpr double keyDotGap = 4.0;
+constexpr double keySpacing = 10.0;
+
+QFont keyFont()
+{
+    return TextStyle::pixelFont(QFont(), 10);
+}
+
+QString keyUnit()
+{
+    return tr("×1,000 ft");
+}
+
+QFont attributionFont()
+{
+    return TextStyle::pixelFont(QFont(), 10);
+}
+
+} // namespace
+
+QRectF RadarMapRenderer::altitudeKeyRect(const QRectF &rect, const RadarMapSettings &settings)
+{
+    const QFontMetricsF metrics(keyFont());
+    double width = 0;
+    for (const AltitudeColors::Band &band : AltitudeColors::bands())
+        width += keyDot + keyDotGap + metrics.horizontalAdvance(band.label) + keySpacing;
+    width += metrics.horizontalAdvance(keyUnit());
+    const double height = std::max(keyDot, metrics.height());
+    const double top = settings.keyAtTop ? rect.top() + 12.0
+                                         : rect.bottom() - settings.keyBottomMargin - height - 12.0;
+    return QRectF(rect.left() + 12.0, top, width + 20.0, height + 12.0);
+}
+
 void RadarMapRenderer::paintAltitudeKey(
     QPainter *painter, const QRectF &rect, const RadarMapSettings &settings) const
 {
-    const QFont font = TextStyle::pixelFont(QFont(), 10);
+    const QFont font = keyFont();
     const QFontMetricsF metrics(font);
-    constexpr double dot = 9.0;
-    constexpr double dotGap = 4.0;
-    constexpr double spacing = 10.0;
-    const QString unit = tr("×1,000 ft");
-    const QList<AltitudeColors::Band> &bands = AltitudeColors::bands();
-
-    double width = 0;
-    for (const AltitudeColors::Band &band : bands)
-        width += dot + dotGap + metrics.horizontalAdvance(band.label) + spacing;
-    width += metrics.horizontalAdvance(unit);
-    const double height = std::max(dot, metrics.height());
-    const QRectF panel(rect.left() + 12.0, rect.bottom() - settings.keyBottomMargin - height - 12.0,
-        width + 20.0, height + 12.0);
-
+    const QRectF panel = altitudeKeyRect(rect, settings);
     const QPalette &palette = settings.palette;
     painter->save();
+    QPainterPath plate;
+    plate.addRoundedRect(panel, 8, 8);
+    Material::paint(
+        painter, plate, Material::behind(painter, panel), panel, palette.color(QPalette::Window));
     painter->setPen(QPen(SystemColors::withAlpha(palette.color(QPalette::WindowText), 0.12), 0.5));
-    painter->setBrush(SystemColors::withAlpha(palette.color(QPalette::Window), 0.86));
-    painter->drawRoundedRect(panel, 8, 8);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPath(plate);
     painter->setFont(font);
     double x = panel.left() + 10.0;
     const double middle = panel.center().y();
     const double baseline = middle + (metrics.ascent() - metrics.descent()) / 2.0;
-    for (const AltitudeColors::Band &band : bands) {
+    for (const AltitudeColors::Band &band : AltitudeColors::bands()) {
         painter->setPen(QPen(QColor(255, 255, 255, 102), 0.5));
         painter->setBrush(band.color);
-        painter->drawEllipse(QRectF(x, middle - dot / 2, dot, dot));
-        x += dot + dotGap;
+        painter->drawEllipse(QRectF(x, middle - keyDot / 2, keyDot, keyDot));
+        x += keyDot + keyDotGap;
         painter->setPen(palette.color(QPalette::WindowText));
         painter->drawText(QPointF(x, baseline), band.label);
-        x += metrics.horizontalAdvance(band.label) + spacing;
+        x += metrics.horizontalAdvance(band.label) + keySpacing;
     }
     painter->setPen(SystemColors::withAlpha(palette.color(QPalette::WindowText), 0.45));
-    painter->drawText(QPointF(x, baseline), unit);
+    painter->drawText(QPointF(x, baseline), keyUnit());
     painter->restore();
+}
+
+RadarMapRenderer::AttributionLine RadarMapRenderer::attributionLine(
+    const QRectF &rect, Style style, const RadarMapSettings &settings)
+{
+    const QFontMetricsF metrics(attributionFont());
+    const QString text = attribution(style);
+    const double available =
+        std::max(60.0, rect.width() - 12.0 - settings.attributionRightMargin - 8.0);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, available);
+    const double width = std::min(available, metrics.horizontalAdvance(shown) + 1.0);
+    const QRectF box(rect.left() + 12.0, rect.bottom() - 4.0 - metrics.height() - 4.0, width + 8.0,
+        metrics.height() + 4.0);
+    return { box, shown };
 }
 
 void RadarMapRenderer::paintAttribution(
     QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const
 {
     // Always legible, whatever lies under it: the tile services ask to be named on the map.
-    const QFont font = TextStyle::pixelFont(QFont(), 10);
-    const QFontMetricsF metrics(font);
-    const QString text = attribution(style);
-    const double available =
-        std::max(60.0, rect.width() - 12.0 - settings.attributionRightMargin - 8.0);
-    const QRectF bounds =
-        metrics.boundingRect(QRectF(0, 0, available, 1000), Qt::TextWordWrap | Qt::AlignLeft, text);
-    const QRectF box(rect.left() + 12.0, rect.bottom() - 4.0 - bounds.height() - 4.0,
-        bounds.width() + 8.0, bounds.height() + 4.0);
+    const AttributionLine line = attributionLine(rect, style, settings);
     const QPalette &palette = settings.palette;
     painter->save();
     painter->setPen(Qt::NoPen);
     painter->setBrush(SystemColors::withAlpha(palette.color(QPalette::Window), 0.75));
-    painter->drawRoundedRect(box, 4, 4);
-    painter->setFont(font);
+    painter->drawRoundedRect(line.box, 4, 4);
+    painter->setFont(attributionFont());
     painter->setPen(SystemColors::withAlpha(palette.color(QPalette::WindowText), 0.85));
-    painter->drawText(box.adjusted(4, 2, -4, -2), Qt::TextWordWrap | Qt::AlignLeft, text);
+    painter->drawText(
+        line.box.adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::AlignVCenter, line.shown);
     painter->restore();
 }
 

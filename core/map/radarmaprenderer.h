@@ -58,6 +58,8 @@ struct RadarMapSettings {
     QPalette palette;
     // From the bottom edge to the bottom of the altitude key, leaving room for controls.
     double keyBottomMargin = 36.0;
+    // The key sits in the top-left corner instead, where the bottom edge has no room for it.
+    bool keyAtTop = false;
     // Room the attribution leaves free at the right end of the bottom edge.
     double attributionRightMargin = 12.0;
 };
@@ -107,6 +109,17 @@ public:
         const RadarMapScene &scene, const RadarMapSettings &settings);
     static QString accessibilityText(const Aircraft &aircraft, const QString &distanceUnit);
     static QString altitudeKeyDescription();
+    // Where the altitude key stands within @p rect.
+    static QRectF altitudeKeyRect(const QRectF &rect, const RadarMapSettings &settings);
+
+    // The attribution as drawn: one line at the bottom-left, cut with an ellipsis where the
+    // room is short (the whole text is attribution()).
+    struct AttributionLine {
+        QRectF box;
+        QString shown;
+    };
+    static AttributionLine attributionLine(
+        const QRectF &rect, Style style, const RadarMapSettings &settings);
     // The font of the titles under the markers.
     static QFont labelFont();
 

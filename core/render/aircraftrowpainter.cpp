@@ -12,6 +12,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -26,6 +27,22 @@ constexpr qreal glyphSide = 13;
 constexpr qreal columnGap = 8;
 constexpr qreal badgeGap = 5;
 constexpr qreal lineGap = 1;
+
+// The type and the registration of the secondary line; either may be empty.
+std::pair<QString, QString> secondaryParts(const Aircraft &aircraft)
+{
+    QString type;
+    if (const auto name = aircraft.typeName(); name && !name->isEmpty())
+        type = *name;
+    else if (aircraft.typeCode)
+        type = *aircraft.typeCode;
+    QString registration;
+    if (aircraft.registration && *aircraft.registration != aircraft.displayName())
+        registration = *aircraft.registration;
+    return { type, registration };
+}
+
+const QString separator = QStringLiteral(" · ");
 
 } // namespace
 
@@ -154,8 +171,19 @@ void AircraftRowPainter::paint(QPainter *painter, const QRectF &rect, const Airc
     }
 
     QString line = secondaryLine(aircraft);
-    if (f.secondaryMetrics.horizontalAdvance(line) > leadingWidth)
-        line = f.secondaryMetrics.elidedText(line, Qt::ElideRight, leadingWidth);
+    if (f.secondaryMetrics.horizontalAdvance(line) > leadingWidth) {
+        // The registration is what tells two aircraft of a type apart, so the type gives way
+        // first; only when the registration alone hardly fits is the whole line cut.
+        const auto [type, registration] = secondaryParts(aircraft);
+        const qreal typeRoom =
+            leadingWidth - f.secondaryMetrics.horizontalAdvance(separator + registration);
+        if (!type.isEmpty() && !registration.isEmpty()
+            && typeRoom >= 3 * f.secondaryMetrics.horizontalAdvance(u"…"_s))
+            line = f.secondaryMetrics.elidedText(type, Qt::ElideRight, typeRoom) + separator
+                + registration;
+        else
+            line = f.secondaryMetrics.elidedText(line, Qt::ElideRight, leadingWidth);
+    }
     painter->setPen(secondary);
     draw(f.secondary, f.secondaryMetrics, leadingLeft, nameTop + f.nameMetrics.height() + lineGap,
         line);
@@ -208,17 +236,12 @@ std::optional<AircraftRowPainter::Badge> AircraftRowPainter::badge(
 
 QString AircraftRowPainter::secondaryLine(const Aircraft &aircraft)
 {
-    QStringList parts;
-    if (const auto name = aircraft.typeName(); name && !name->isEmpty())
-        parts << *name;
-    else if (aircraft.typeCode && !aircraft.typeCode->isEmpty())
-        parts << *aircraft.typeCode;
-    if (aircraft.registration && !aircraft.registration->isEmpty()
-        && *aircraft.registration != aircraft.displayName())
-        parts << *aircraft.registration;
-    if (parts.isEmpty())
+    const auto [type, registration] = secondaryParts(aircraft);
+    if (type.isEmpty() && registration.isEmpty())
         return aircraft.hex.toUpper();
-    return parts.join(u" · "_s);
+    if (type.isEmpty() || registration.isEmpty())
+        return type + registration;
+    return type + separator + registration;
 }
 
 QString AircraftRowPainter::accessibilityText(
