@@ -270,7 +270,7 @@ void AppDelegate::writeShot()
     // through, and a new file is the user's alone: the map shows where they live.
     QString error;
     if (!SafeFile::isOwnOrAbsent(m_shotPath))
-        error = m_shotPath + u" is not the user's own file"_s;
+        error = m_shotPath + u" is a link or another user's file"_s;
     else
         SafeFile::write(m_shotPath, png, &error);
     if (!error.isEmpty()) {
