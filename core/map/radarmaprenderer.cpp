@@ -913,17 +913,9 @@ const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
     p.setPen(QPen(markerRingColor(fill, key.selected || key.highContrast), ring));
     p.drawEllipse(centre, (diameter - ring) / 2, (diameter - ring) / 2);
 
-    p.save();
-    p.translate(centre);
-    p.rotate(key.angleBucket * angleStep);
-    const double glyph = glyphSize(scale, key.selected);
-    p.scale(glyph, glyph);
     // A hairline of the same colour round the outline stands in for the bold weight.
-    const QColor ink = AircraftColors::glyph(fill);
-    p.setPen(QPen(ink, 0.06));
-    p.setBrush(ink);
-    p.drawPath(Symbols::airplanePath());
-    p.restore();
+    Symbols::paintAirplane(&p, centre, glyphSize(scale, key.selected), key.angleBucket * angleStep,
+        AircraftColors::glyph(fill), 0.06);
 
     if (key.badge != Badge::None) {
         const double symbol = 6.0 * scale;

@@ -202,14 +202,8 @@ void AircraftRowPainter::paintIcon(
     painter->setPen(QPen(ringColor(fill), 1.0));
     painter->drawEllipse(disc.adjusted(0.5, 0.5, -0.5, -0.5));
 
-    painter->save();
-    painter->translate(disc.center());
-    painter->rotate(glyphRotation(aircraft));
-    painter->scale(glyphSide, glyphSide);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(AircraftColors::glyph(fill));
-    painter->drawPath(Symbols::airplanePath());
-    painter->restore();
+    Symbols::paintAirplane(
+        painter, disc.center(), glyphSide, glyphRotation(aircraft), AircraftColors::glyph(fill));
 }
 
 QColor AircraftRowPainter::ringColor(const QColor &iconColor)

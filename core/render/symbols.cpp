@@ -270,4 +270,18 @@ QPainterPath airplanePath()
     return path;
 }
 
+void paintAirplane(QPainter *painter, const QPointF &centre, qreal size, qreal rotationDeg,
+    const QColor &color, qreal outline)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->translate(centre);
+    painter->rotate(rotationDeg);
+    painter->scale(size, size);
+    painter->setPen(outline > 0 ? QPen(color, outline) : QPen(Qt::NoPen));
+    painter->setBrush(color);
+    painter->drawPath(airplanePath());
+    painter->restore();
+}
+
 } // namespace Symbols

@@ -43,4 +43,11 @@ char32_t codePoint(const QString &name);
 // rotated font glyph would not.
 QPainterPath airplanePath();
 
+// The plane glyph filled in @p color, @p size logical pixels across, centred on @p centre and
+// turned @p rotationDeg clockwise from east. A stroke of @p outline × size in the same colour
+// stands in for a bolder weight. The one way every view draws a plane: list rows, map markers,
+// scope blips.
+void paintAirplane(QPainter *painter, const QPointF &centre, qreal size, qreal rotationDeg,
+    const QColor &color, qreal outline = 0.0);
+
 } // namespace Symbols
