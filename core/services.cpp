@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services.h"
 
+#include <QSettings>
+
 using namespace Qt::StringLiterals;
 
 Services Services::defaults()
@@ -22,6 +24,16 @@ Services Services::defaults()
     s.tilesOverlay = u"https://server.arcgisonline.com/ArcGIS/rest/services/Reference/"
                      "World_Boundaries_and_Places/MapServer/tile/{z}/{y}/{x}"_s;
     return s;
+}
+
+QVariantMap Services::overridesIn(const QString &settingsFile)
+{
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    QVariantMap overrides;
+    settings.beginGroup(u"services"_s);
+    for (const QString &key : settings.childKeys())
+        overrides.insert(key, settings.value(key));
+    return overrides;
 }
 
 Services Services::withOverrides(const QVariantMap &overrides)

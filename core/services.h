@@ -27,6 +27,8 @@ struct Services {
     /// The defaults with every recognised key of @p overrides (key → text) applied.
     /// Empty values and unknown keys are ignored.
     static Services withOverrides(const QVariantMap &overrides);
+    /// The "[services]" group of the INI settings file at @p settingsFile (key → text).
+    static QVariantMap overridesIn(const QString &settingsFile);
 
     /// "Skyvelle/<version> (+<homepage>)", the identity every request carries.
     QByteArray userAgent() const;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preferences.h"
 
+#include "services.h"
+
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -200,13 +202,7 @@ void Preferences::resetToDefaults()
 
 QVariantMap Preferences::serviceOverrides() const
 {
-    QVariantMap overrides;
-    m_settings.beginGroup(u"services"_s);
-    const QStringList keys = m_settings.childKeys();
-    for (const QString &key : keys)
-        overrides.insert(key, m_settings.value(key));
-    m_settings.endGroup();
-    return overrides;
+    return Services::overridesIn(m_settings.fileName());
 }
 
 void Preferences::sync()
