@@ -3,6 +3,7 @@
 
 #include "flightstore.h"
 #include "safefile.h"
+#include "widgetrender.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -69,12 +70,12 @@ QString hexFrom(const QUrl &url)
 
 } // namespace
 
-AppDelegate::AppDelegate(FlightStore *store, const DebugLog &log, const QString &shotPath,
+AppDelegate::AppDelegate(FlightStore *store, const DebugLog &log, const Shots &shots,
     const Timing &timing, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_log(log)
-    , m_shotPath(shotPath)
+    , m_shots(shots)
     , m_timing(timing)
 {
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
@@ -84,8 +85,8 @@ AppDelegate::AppDelegate(FlightStore *store, const DebugLog &log, const QString 
 }
 
 AppDelegate::AppDelegate(
-    FlightStore *store, const DebugLog &log, const QString &shotPath, QObject *parent)
-    : AppDelegate(store, log, shotPath, Timing(), parent)
+    FlightStore *store, const DebugLog &log, const Shots &shots, QObject *parent)
+    : AppDelegate(store, log, shots, Timing(), parent)
 {
 }
 
@@ -149,7 +150,7 @@ void AppDelegate::openLink(const QUrl &url)
     } else if (host == u"shot"_s) {
         writeShot();
     } else if (host == u"widgetshots"_s) {
-        m_log.write(u"widgetshots: no widget renderer in this build"_s);
+        writeWidgetShots();
     } else if (host == u"closewindow"_s) {
         closeMainWindows();
         logWindows(u"after closewindow"_s);
@@ -261,23 +262,43 @@ void AppDelegate::writeShot()
         m_log.write(u"QWidget::grab returned nothing"_s);
         return;
     }
+    if (writePrivately(m_shots.window, image))
+        m_log.write(u"wrote shot via QWidget::grab %1x%2"_s.arg(image.width()).arg(image.height()));
+}
+
+void AppDelegate::writeWidgetShots()
+{
+    const SkyEntry sample = sampleEntry(u"#73FF99"_s);
+    const std::pair<WidgetLayout, QString> shots[] = {
+        { WidgetLayout::NearestSmall, u"widget-small.png"_s },
+        { WidgetLayout::RadarMedium, u"widget-medium.png"_s },
+        { WidgetLayout::SkyBoardLarge, u"widget-large.png"_s },
+    };
+    for (const auto &[layout, name] : shots) {
+        const QImage image = WidgetRender::render(layout, sample, 2.0);
+        if (!image.isNull() && writePrivately(m_shots.widgetFolder + u'/' + name, image))
+            m_log.write(u"wrote "_s + name);
+    }
+}
+
+bool AppDelegate::writePrivately(const QString &path, const QImage &image)
+{
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
-        return;
-    // Whatever someone else planted at the name stays untouched, a link is never written
-    // through, and a new file is the user's alone: the map shows where they live.
+        return false;
+    // The files go to a folder every user shares: whatever someone else planted at the name
+    // stays untouched, a link is never written through, and a new file is the user's alone
+    // (the pictures show where they live).
     QString error;
-    if (!SafeFile::isOwnOrAbsent(m_shotPath))
-        error = m_shotPath + u" is a link or another user's file"_s;
+    if (!SafeFile::isOwnOrAbsent(path))
+        error = path + u" is a link or another user's file"_s;
     else
-        SafeFile::write(m_shotPath, png, &error);
-    if (!error.isEmpty()) {
-        m_log.write(u"shot not written: "_s + error);
-        return;
-    }
-    m_log.write(u"wrote shot via QWidget::grab %1x%2"_s.arg(image.width()).arg(image.height()));
+        SafeFile::write(path, png, &error);
+    if (!error.isEmpty())
+        m_log.write(u"not written: "_s + error);
+    return error.isEmpty();
 }
 
 void AppDelegate::closeMainWindows()

@@ -31,10 +31,16 @@ public:
         int restoreThrottleMs = 1000;
     };
 
-    AppDelegate(FlightStore *store, const DebugLog &log, const QString &shotPath,
-        const Timing &timing, QObject *parent = nullptr);
-    AppDelegate(FlightStore *store, const DebugLog &log, const QString &shotPath,
+    /// Where the diagnostic links write their pictures.
+    struct Shots {
+        QString window = QStringLiteral("/tmp/skyvelle-shot.png"); ///< skyvelle://shot
+        QString widgetFolder = QStringLiteral("/tmp"); ///< skyvelle://widgetshots
+    };
+
+    AppDelegate(FlightStore *store, const DebugLog &log, const Shots &shots, const Timing &timing,
         QObject *parent = nullptr);
+    AppDelegate(
+        FlightStore *store, const DebugLog &log, const Shots &shots, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     /// The action that opens a new main window; unset until a main window has appeared once.
@@ -70,11 +76,13 @@ private:
     void activate();
     void afterReopen();
     void writeShot();
+    void writeWidgetShots();
+    bool writePrivately(const QString &path, const QImage &image);
     void closeMainWindows();
 
     FlightStore *m_store;
     DebugLog m_log;
-    QString m_shotPath;
+    Shots m_shots;
     Timing m_timing;
     bool m_finishedLaunching = false;
     std::optional<std::chrono::steady_clock::time_point> m_lastRestore;

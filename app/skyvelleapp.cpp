@@ -111,7 +111,8 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
     });
     // The one-minute timer alone would lose the last minute of sightings at every quit.
     connect(this, &QCoreApplication::aboutToQuit, m_logbook, &SightingLog::saveIfDirty);
-    m_delegate = new AppDelegate(m_store, DebugLog(paths.debugLog), paths.shotFile, this);
+    m_delegate = new AppDelegate(m_store, DebugLog(paths.debugLog),
+        AppDelegate::Shots { paths.shotFile, paths.widgetShotFolder }, this);
     m_delegate->setFallbackFactory([this] {
         auto *window = new MainWindow(m_store, m_preferences, m_geocoder, m_location);
         furnishMainWindow(window);

@@ -40,6 +40,7 @@ public:
         QString tileCache; ///< empty: the standard cache folder
         QString debugLog = DebugLog::defaultPath(); ///< the diagnostic log
         QString shotFile = QStringLiteral("/tmp/skyvelle-shot.png"); ///< skyvelle://shot
+        QString widgetShotFolder = QStringLiteral("/tmp"); ///< skyvelle://widgetshots
         /// The user's own: the XDG config, data and cache folders.
         static Paths standard();
     };

@@ -4,6 +4,7 @@
 #include "flightstore.h"
 #include "mainwindow.h"
 #include "singleinstance.h"
+#include "skyentry.h"
 #include "skyvelleapp.h"
 #include "trayicon.h"
 
@@ -80,8 +81,10 @@ private:
     {
         m_log = u"%1/debug-%2.log"_s.arg(m_dir).arg(++m_count);
         m_shot = u"%1/shot-%2.png"_s.arg(m_dir).arg(m_count);
-        auto delegate =
-            std::make_unique<AppDelegate>(m_app->flightStore(), DebugLog(m_log), m_shot, quick);
+        m_widgetShots = u"%1/widgets-%2"_s.arg(m_dir).arg(m_count);
+        QDir().mkpath(m_widgetShots);
+        auto delegate = std::make_unique<AppDelegate>(m_app->flightStore(), DebugLog(m_log),
+            AppDelegate::Shots { m_shot, m_widgetShots }, quick);
         if (canOpen)
             delegate->setOpenMainWindow([this] { m_app->showMainWindow(); });
         delegate->setFallbackFactory([] { return new QWidget; });
@@ -348,7 +351,35 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(m_shot).isSymLink());
         QVERIFY(other.open(QIODevice::ReadOnly));
         QCOMPARE(other.readAll(), "kept"_ba);
-        QVERIFY(log().last().contains(u"shot not written"_s));
+        QVERIFY(log().last().contains(u"not written: "_s + m_shot));
+    }
+
+    void widgetShotsAreTheThreeSampleWidgets()
+    {
+        auto delegate = makeDelegate();
+        // A planted link for one of the three: that one is refused, the others are written.
+        const QString target = m_dir + u"/precious"_s;
+        QFile precious(target);
+        QVERIFY(precious.open(QIODevice::WriteOnly));
+        precious.close();
+        QVERIFY(QFile::link(target, m_widgetShots + u"/widget-medium.png"_s));
+        delegate->handleGetURL(u"skyvelle://widgetshots"_s);
+
+        const QColor background = sampleEntry(u"#73FF99"_s).palette().background;
+        for (const auto &[name, size] : { std::pair { u"widget-small.png"_s, QSize(340, 340) },
+                 std::pair { u"widget-large.png"_s, QSize(728, 764) } }) {
+            const QString path = m_widgetShots + u'/' + name;
+            const QImage image(path);
+            QCOMPARE(image.size(), size);
+            QCOMPARE(modeOf(path), 0600);
+            QVERIFY(logged(u"wrote "_s + name));
+            // Transparent outside the rounded corner, the palette's background inside the edge.
+            QCOMPARE(qAlpha(image.pixel(1, 1)), 0);
+            QCOMPARE(image.pixelColor(6, size.height() / 2).rgb(), background.rgb());
+        }
+        QVERIFY(QFileInfo(m_widgetShots + u"/widget-medium.png"_s).isSymLink());
+        QCOMPARE(QFileInfo(target).size(), 0);
+        QVERIFY(!logged(u"wrote widget-medium.png"_s));
     }
 
     void hostileLinksStayInsideTheGrammar()
@@ -529,6 +560,7 @@ private:
     QString m_dir;
     QString m_log;
     QString m_shot;
+    QString m_widgetShots;
     int m_count = 0;
 };
 
