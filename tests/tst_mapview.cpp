@@ -502,7 +502,12 @@ void TestMapView::cardHidesWhatLiesBehind()
     openSmallWindow(small, Preferences::MapStyle::Standard);
     RadarMapView *map = small.map;
     const QRect card = small.card->cardRect().translated(small.card->pos());
-    const QImage without = map->grab().toImage();
+    // The card's photo is still on its way: compare against the settled picture.
+    QImage without;
+    QTRY_VERIFY([&] {
+        const QImage now = map->grab().toImage();
+        return std::exchange(without, now) == now;
+    }());
     const QImage mapWithout = map->behind(card);
 
     // A second aircraft right behind the middle of the card.
