@@ -129,26 +129,29 @@ QString MainWindow::statusSummary(qsizetype aircraftCount, double radiusNM, bool
 
 void MainWindow::buildMenus()
 {
+    // Object names let the tests and the accessibility tree find each command.
+    const auto add = [](QMenu *menu, const QString &text, const QString &name,
+                         const QKeySequence &shortcut = {}) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+        return action;
+    };
     m_applicationMenu = menuBar()->addMenu(u"&Skyvelle"_s);
     m_applicationMenu->setObjectName(u"applicationMenu"_s);
-    m_about = m_applicationMenu->addAction(u"&About Skyvelle"_s);
-    m_about->setObjectName(u"about"_s);
+    m_about = add(m_applicationMenu, u"&About Skyvelle"_s, u"about"_s);
     m_about->setMenuRole(QAction::AboutRole);
-    m_checkForUpdates = m_applicationMenu->addAction(u"Check for &Updates…"_s);
-    m_checkForUpdates->setObjectName(u"checkForUpdates"_s);
+    m_checkForUpdates = add(m_applicationMenu, u"Check for &Updates…"_s, u"checkForUpdates"_s);
     m_checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
     m_checkForUpdates->setEnabled(false);
     m_applicationMenu->addSeparator();
-    m_settings = m_applicationMenu->addAction(u"S&ettings…"_s);
-    m_settings->setObjectName(u"settings"_s);
+    m_settings = add(
+        m_applicationMenu, u"S&ettings…"_s, u"settings"_s, QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_settings->setMenuRole(QAction::PreferencesRole);
-    m_settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_settings->setEnabled(false);
     m_applicationMenu->addSeparator();
-    m_quit = m_applicationMenu->addAction(u"&Quit"_s);
-    m_quit->setObjectName(u"quit"_s);
     // Ctrl+Q everywhere, also where the platform names no standard quit key.
-    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quit = add(m_applicationMenu, u"&Quit"_s, u"quit"_s, QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quit->setMenuRole(QAction::QuitRole);
     connect(m_quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
@@ -167,20 +170,18 @@ void MainWindow::buildMenus()
 
     m_viewMenu = menuBar()->addMenu(u"&View"_s);
     m_viewMenu->setObjectName(u"viewMenu"_s);
-    m_showTrails = m_viewMenu->addAction(u"Show Flight Trails"_s);
-    m_showTrails->setObjectName(u"showTrails"_s);
+    m_showTrails = add(m_viewMenu, u"Show Flight Trails"_s, u"showTrails"_s,
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     m_showTrails->setCheckable(true);
-    m_showTrails->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     m_showTrails->setChecked(m_preferences->showTrails());
     connect(m_showTrails, &QAction::toggled, m_preferences,
         [this](bool on) { m_preferences->setShowTrails(on); });
     connect(m_preferences, &Preferences::showTrailsChanged, m_showTrails,
         [this] { m_showTrails->setChecked(m_preferences->showTrails()); });
 
-    m_colorByAltitude = m_viewMenu->addAction(u"Color Aircraft by Altitude"_s);
-    m_colorByAltitude->setObjectName(u"colorByAltitude"_s);
+    m_colorByAltitude = add(m_viewMenu, u"Color Aircraft by Altitude"_s, u"colorByAltitude"_s,
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     m_colorByAltitude->setCheckable(true);
-    m_colorByAltitude->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     m_colorByAltitude->setChecked(m_preferences->colorByAltitude());
     connect(m_colorByAltitude, &QAction::toggled, m_preferences,
         [this](bool on) { m_preferences->setColorByAltitude(on); });
@@ -189,13 +190,9 @@ void MainWindow::buildMenus()
 
     m_helpMenu = menuBar()->addMenu(u"&Help"_s);
     m_helpMenu->setObjectName(u"helpMenu"_s);
-    m_help = m_helpMenu->addAction(u"Skyvelle &Help"_s);
-    m_help->setObjectName(u"help"_s);
-    m_help->setShortcut(QKeySequence::HelpContents);
-    m_website = m_helpMenu->addAction(u"Skyvelle &Website"_s);
-    m_website->setObjectName(u"website"_s);
-    m_releaseHistory = m_helpMenu->addAction(u"&Release History"_s);
-    m_releaseHistory->setObjectName(u"releaseHistory"_s);
+    m_help = add(m_helpMenu, u"Skyvelle &Help"_s, u"help"_s, QKeySequence::HelpContents);
+    m_website = add(m_helpMenu, u"Skyvelle &Website"_s, u"website"_s);
+    m_releaseHistory = add(m_helpMenu, u"&Release History"_s, u"releaseHistory"_s);
 }
 
 void MainWindow::buildToolBar()

@@ -571,12 +571,23 @@ private Q_SLOTS:
         QCOMPARE(toggle->isChecked(), initially);
     }
 
-    void quitIsInTheApplicationMenu()
+    void menusHoldTheApplicationCommands()
     {
         auto store = makeStore();
         MainWindow window(store.get(), m_preferences.get(), nullptr, nullptr);
-        QVERIFY(window.applicationMenu()->actions().contains(window.quitAction()));
-        QCOMPARE(window.quitAction()->shortcut(), QKeySequence(u"Ctrl+Q"_s));
+        QStringList application;
+        for (const QAction *action : window.applicationMenu()->actions())
+            if (!action->isSeparator())
+                application << action->text() + u' ' + action->shortcut().toString();
+        QCOMPARE(application,
+            (QStringList { u"&About Skyvelle "_s, u"Check for &Updates… "_s, u"S&ettings… Ctrl+,"_s,
+                u"&Find Aircraft Ctrl+F"_s, u"&Quit Ctrl+Q"_s }));
+        // Waiting for the updater and the Settings window.
+        QVERIFY(!window.checkForUpdatesAction()->isEnabled());
+        QVERIFY(!window.settingsAction()->isEnabled());
+        QCOMPARE(window.helpMenu()->actions(),
+            (QList { window.helpAction(), window.websiteAction(), window.releaseHistoryAction() }));
+        QCOMPARE(window.helpAction()->shortcut(), QKeySequence(Qt::Key_F1));
     }
 
     void toolbarOrderAndAccess()
