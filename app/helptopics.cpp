@@ -143,7 +143,7 @@ QList<HelpTopic> all()
         { u"Settings"_s, u"gearshape"_s,
             {
                 { {},
-                    { u"Open Settings with Ctrl+, or from the File menu. Every change applies "
+                    { u"Open Settings with Ctrl+, or from the Skyvelle menu. Every change applies "
                       "at once. The panes are General (appearance, distance unit, text size), "
                       "Map (aircraft colour and size, map style, trails), Alerts (which "
                       "aircraft notify you and from how far), Accessibility and Privacy."_s,
