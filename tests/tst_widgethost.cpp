@@ -157,6 +157,22 @@ private Q_SLOTS:
         QVERIFY(screen.contains(host->widgets().first()->geometry()));
     }
 
+    void newWidgetsFindFreePlaces()
+    {
+        const auto host = newHost();
+        for (const auto &[kind, family] :
+            { std::pair(skyboard, WidgetFamily::Large), std::pair(nearest, WidgetFamily::Small),
+                std::pair(radar, WidgetFamily::Small), std::pair(radar, WidgetFamily::Medium) })
+            host->add(kind, family);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QList<DesktopWidget *> widgets = host->widgets();
+        for (const DesktopWidget *widget : widgets) {
+            QVERIFY(screen.contains(widget->geometry()));
+            for (const DesktopWidget *other : widgets)
+                QVERIFY(widget == other || !widget->geometry().intersects(other->geometry()));
+        }
+    }
+
     void aDamagedListStartsEmptyAndIsKept_data()
     {
         QTest::addColumn<QByteArray>("bytes");

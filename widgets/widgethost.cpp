@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -150,16 +152,30 @@ DesktopWidget *WidgetHost::show(const PlacedWidget &placed)
 
 QPoint WidgetHost::freePosition(WidgetFamily family) const
 {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const int width = int(frameSize(family).width());
-    if (m_widgets.isEmpty())
-        return { screen.right() + 1 - gap - width, screen.top() + gap };
-    const DesktopWidget *newest = m_widgets.last();
-    const QPoint below(
-        newest->geometry().right() + 1 - width, newest->geometry().bottom() + 1 + gap);
-    if (below.y() + frameSize(family).height() <= screen.bottom())
-        return below;
-    return { screen.right() + 1 - gap - width, screen.top() + gap };
+    const QRect screen =
+        QGuiApplication::primaryScreen()->availableGeometry().adjusted(gap, gap, -gap, -gap);
+    const QSize size = frameSize(family).toSize();
+    // Beside or below the widgets already there, filling columns from the right: where
+    // desktop widgets usually live, and clear of icons on the left.
+    const QRect topRight(QPoint(screen.right() + 1 - size.width(), screen.top()), size);
+    QList<QRect> candidates { topRight };
+    for (const DesktopWidget *widget : m_widgets) {
+        const QRect taken = widget->geometry();
+        candidates << QRect(QPoint(taken.left() - gap - size.width(), taken.top()), size)
+                   << QRect(
+                          QPoint(taken.right() + 1 - size.width(), taken.bottom() + 1 + gap), size);
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const QRect &a, const QRect &b) {
+        return std::pair(-a.right(), a.top()) < std::pair(-b.right(), b.top());
+    });
+    for (const QRect &candidate : std::as_const(candidates)) {
+        const bool free = std::none_of(m_widgets.begin(), m_widgets.end(),
+            [&](const DesktopWidget *widget) { return widget->geometry().intersects(candidate); });
+        if (free && screen.contains(candidate))
+            return candidate.topLeft();
+    }
+    // A full screen: overlap, but stay visible.
+    return topRight.topLeft();
 }
 
 void WidgetHost::saveList()

@@ -43,7 +43,7 @@ public:
     void setOpener(DesktopWidget::Opener opener);
     /// Shows the widgets of the list file.
     void restore();
-    /// Adds and shows a widget; with no position, it goes below the newest one, or to the top
+    /// Adds and shows a widget; with no position, it goes to the first free place from the top
     /// right of the primary screen. Nullptr for a kind that does not come in @p family.
     DesktopWidget *add(
         const QString &kind, WidgetFamily family, std::optional<QPoint> position = std::nullopt);
