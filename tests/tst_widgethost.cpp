@@ -3,11 +3,13 @@
 #include "testserver.h"
 #include "widgethost.h"
 #include "widgetrefresher.h"
+#include "widgettray.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -216,9 +218,12 @@ private Q_SLOTS:
         QCOMPARE(m_server.requestCount(), 1);
 
         m_server.clearRequests();
+        // A run of saves, as dragging the radius slider makes, is one change.
+        writeConfig(50, u"#73FF99"_s);
+        QTest::qWait(300);
+        writeConfig(60, u"#FF8800"_s);
         QElapsedTimer clock;
         clock.start();
-        writeConfig(60, u"#FF8800"_s);
         const QColor background = ScopePalette::fromAccent(u"#FF8800"_s).background;
         for (DesktopWidget *widget : host->widgets()) {
             // The left padding shows the palette's background.
@@ -227,7 +232,6 @@ private Q_SLOTS:
             QCOMPARE(widget->entry().radiusNM, 60.0);
         }
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
-        // Several touches of the folder by one save still cost one request.
         QTest::qWait(WidgetRefresher::settleMs + 200);
         QCOMPARE(m_server.requestCount(), 1);
 
@@ -311,6 +315,29 @@ private Q_SLOTS:
         // Just inside the rounding (radius 22), and midway along each edge, the frame is opaque.
         for (const QPoint inside : { QPoint(8, 8), QPoint(right / 2, 0), QPoint(0, bottom / 2) })
             QCOMPARE(image.pixelColor(inside).alpha(), 255);
+    }
+
+    void theTrayOffersEveryKindInEverySize()
+    {
+        WidgetTray tray;
+        const QList<QAction *> top = tray.menu()->actions();
+        QStringList texts;
+        for (const QAction *action : top)
+            texts << action->text();
+        QCOMPARE(texts, (QStringList { u"Add Widget"_s, u"Remove All"_s, QString(), u"Quit"_s }));
+
+        const QList<QAction *> add = top.first()->menu()->actions();
+        texts.clear();
+        for (const QAction *action : add)
+            texts << action->text();
+        QCOMPARE(texts,
+            (QStringList { u"Nearest Aircraft"_s, u"Sky Radar (small)"_s, u"Sky Radar (medium)"_s,
+                u"Sky Board"_s }));
+        QSignalSpy added(&tray, &WidgetTray::addRequested);
+        add.at(2)->trigger();
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(added.first().at(0).toString(), radar);
+        QCOMPARE(added.first().at(1).value<WidgetFamily>(), WidgetFamily::Medium);
     }
 
     void anAdditionNamesAKindAndMaybeASize_data()
