@@ -13,7 +13,9 @@ build: setup
 	cmake -S . -B $(BUILD)
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The widget host keeps running after the application quits, as it does at login.
 run: build
+	$(BUILD)/widgets/skyvelle-widgets &
 	$(BUILD)/app/skyvelle
 
 test: build

@@ -37,20 +37,16 @@ int queryRadius(double radiusNM)
     return int(std::min(std::round(radiusNM), 250.0));
 }
 
-QList<Aircraft> usableAircraft(const QList<Aircraft> &list)
+QList<Aircraft> usableAircraft(QList<Aircraft> list)
 {
-    QList<Aircraft> kept;
-    kept.reserve(list.size());
-    for (const Aircraft &a : list) {
-        if (a.lat && a.lon && (!a.seenPos || *a.seenPos < 60.0))
-            kept.append(a);
-    }
-    std::stable_sort(kept.begin(), kept.end(), [](const Aircraft &a, const Aircraft &b) {
+    list.removeIf(
+        [](const Aircraft &a) { return !a.lat || !a.lon || (a.seenPos && *a.seenPos >= 60.0); });
+    std::stable_sort(list.begin(), list.end(), [](const Aircraft &a, const Aircraft &b) {
         const double da = a.distanceNM.value_or(INFINITY);
         const double db = b.distanceNM.value_or(INFINITY);
         return da < db;
     });
-    return kept;
+    return list;
 }
 
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,
@@ -112,14 +108,14 @@ void FeedFetch::handleAnswer(QNetworkReply *reply, Abort abort)
         m_lastError = m_currentName + u" returned an error"_s;
     } else {
         QString decodeError;
-        const auto response = m_decoder.decodeResponse(reply->readAll(), &decodeError);
+        auto response = m_decoder.decodeResponse(reply->readAll(), &decodeError);
         if (!response) {
             m_lastError = m_currentName + u": "_s + decodeError;
         } else {
-            const QList<Aircraft> list = response->ac ? *response->ac
-                : response->aircraft                  ? *response->aircraft
-                                                      : QList<Aircraft>();
-            FeedResult result { ADSB::usableAircraft(list), m_currentName };
+            QList<Aircraft> list = response->ac ? std::move(*response->ac)
+                : response->aircraft            ? std::move(*response->aircraft)
+                                                : QList<Aircraft>();
+            FeedResult result { ADSB::usableAircraft(std::move(list)), m_currentName };
             if (!result.aircraft.isEmpty()) {
                 m_result = std::move(result);
                 finish();

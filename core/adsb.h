@@ -39,8 +39,9 @@ QList<Source> sources(const Services &services);
 int queryRadius(double radiusNM);
 
 /// Keeps the aircraft that have a position no older than 60 s, and sorts them nearest first
-/// (stable; aircraft without a distance go last in feed order).
-QList<Aircraft> usableAircraft(const QList<Aircraft> &list);
+/// (stable; aircraft without a distance go last in feed order). Pass the list in by move: a
+/// shared one is copied aircraft by aircraft.
+QList<Aircraft> usableAircraft(QList<Aircraft> list);
 
 /// Starts one query. The returned object (a child of @p parent) finishes with a result or an
 /// error text, unless it is cancelled first. Every source gets the time-out of @p options from

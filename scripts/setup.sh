@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev
     qt6-positioning-dev qt6-svg-dev
     libqt6positioning6-plugins
-    libsimdjson-dev
+    libsimdjson-dev libxcb1-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     xvfb xauth pulseaudio pulseaudio-utils dbus-daemon dbus-bin
     fonts-dejavu-core fonts-material-design-icons-iconfont

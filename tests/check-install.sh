@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a fresh prefix and checks what a desktop needs from it: the command,
-# the menu entry, the icons and the AppStream file, each accepted by its validator.
+# the widget host, the menu entry, the icons and the AppStream file, each accepted by its
+# validator.
 # Usage: check-install.sh BUILD_DIR VERSION
 set -eu
 build=$1
@@ -21,6 +22,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -x "$prefix/bin/skyvelle" ] || fail "bin/skyvelle is not installed"
+[ -x "$prefix/bin/skyvelle-widgets" ] || fail "bin/skyvelle-widgets is not installed"
 desktop="$prefix/share/applications/skyvelle.desktop"
 [ -f "$desktop" ] || fail "share/applications/skyvelle.desktop is not installed"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects skyvelle.desktop"

@@ -53,11 +53,11 @@ int connectTo(const QString &path, bool *refused = nullptr)
 
 } // namespace
 
-QString SingleInstance::defaultSocketPath()
+QString SingleInstance::defaultSocketPath(const QString &program)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString folder = QDir::isAbsolutePath(runtime) ? runtime : QDir::tempPath();
-    return u"%1/skyvelle-%2.socket"_s.arg(folder).arg(::geteuid());
+    return u"%1/%2-%3.socket"_s.arg(folder, program).arg(::geteuid());
 }
 
 bool SingleInstance::handOff(const QString &socketPath, const QString &argument)

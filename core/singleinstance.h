@@ -7,18 +7,18 @@
 class QLocalServer;
 class QLocalSocket;
 
-/// One Skyvelle per user. The first process listens on a per-user local socket; a later launch
-/// hands its argument (a link, or nothing) over and exits, and the first reports it through
-/// received().
+/// One Skyvelle (or one widget host) per user. The first process listens on a per-user local
+/// socket; a later launch hands its argument (a link, or nothing) over and exits, and the first
+/// reports it through received().
 ///
 /// The message is the argument in UTF-8 and a line feed. Whatever arrives is only data: a client
 /// that sends garbage, too much, or nothing at all is dropped without holding anything up.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    /// "$XDG_RUNTIME_DIR/skyvelle-<uid>.socket", or the same name in the temporary folder when
+    /// "$XDG_RUNTIME_DIR/<program>-<uid>.socket", or the same name in the temporary folder when
     /// the session has no runtime folder.
-    static QString defaultSocketPath();
+    static QString defaultSocketPath(const QString &program = QStringLiteral("skyvelle"));
     /// A message longer than this is not a link; the client is dropped.
     static constexpr qsizetype maxMessageBytes = 64 * 1024;
     /// A client that has not finished its message by then is dropped.
