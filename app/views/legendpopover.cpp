@@ -8,6 +8,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -53,10 +54,15 @@ LegendPopover::LegendPopover(Preferences *preferences, QWidget *parent)
 
 void LegendPopover::popup(QWidget *anchor)
 {
-    adjustSize();
+    // The wrapped details need their height for the fixed width; adjustSize() would cap a
+    // window at a share of the screen and squeeze them.
+    layout()->activate();
+    QRect free = anchor->screen() ? anchor->screen()->availableGeometry() : QRect();
+    resize(width(),
+        free.isEmpty() ? layout()->totalHeightForWidth(width())
+                       : std::min(layout()->totalHeightForWidth(width()), free.height()));
     QPoint at = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width() / 2, anchor->height()));
-    if (const QScreen *screen = anchor->screen()) {
-        const QRect free = screen->availableGeometry();
+    if (!free.isEmpty()) {
         at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() - width())));
         at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() - height())));
     }

@@ -18,9 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void paintDots(QPainter *painter, const QRectF &frame, const QList<QColor> &colors)
+void paintDots(QPainter *painter, const QRectF &frame, const QList<QColor> &colors, double side = 8)
 {
-    constexpr double side = 8;
     constexpr double spacing = 2;
     const double width = colors.size() * side + (colors.size() - 1) * spacing;
     double x = frame.center().x() - width / 2;
@@ -108,8 +107,8 @@ AppLegend::AppLegend(Preferences *preferences, QWidget *parent)
             QList<QColor> colors;
             for (const AltitudeColors::Band &band : AltitudeColors::bands())
                 colors.append(band.color);
-            // Five dots are wider than the frame; they may spill into the spacing.
-            paintDots(painter, frame, colors);
+            // Five dots of 8 would overflow the 38-point frame and be cut; 6 fit it.
+            paintDots(painter, frame, colors, 6);
         });
     addLegendRow(list, u"Home"_s, u"The center of your search area."_s,
         [this](QPainter *painter, const QRectF &frame) {

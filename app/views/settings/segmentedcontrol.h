@@ -25,6 +25,11 @@ Q_SIGNALS:
     // The user turned on the button at @p index.
     void picked(int index);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void applyLook();
+
     QButtonGroup *m_group;
 };

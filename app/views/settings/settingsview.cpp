@@ -12,6 +12,7 @@
 #include "systemcolors.h"
 #include "textstyle.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -83,23 +84,41 @@ private:
     }
 };
 
-// The sidebar's tint: a faint shade of the text colour, as a grouped list's background.
+// The sidebar on a faint shade of the text colour over the window, as a source list sits.
 class Sidebar : public QListWidget {
 public:
     explicit Sidebar(QWidget *parent)
         : QListWidget(parent)
     {
         setViewportMargins(0, 10, 0, 10);
+        tint();
     }
 
 protected:
-    void paintEvent(QPaintEvent *event) override
+    void changeEvent(QEvent *event) override
     {
-        QPainter painter(viewport());
-        painter.fillRect(viewport()->rect(),
-            SystemColors::withAlpha(palette().color(QPalette::WindowText), 0.1 * 0.45));
-        painter.end();
-        QListWidget::paintEvent(event);
+        if (event->type() == QEvent::PaletteChange)
+            tint();
+        QListWidget::changeEvent(event);
+    }
+
+private:
+    void tint()
+    {
+        QPalette p = palette();
+        const QColor window = p.color(QPalette::Window);
+        const QColor text = p.color(QPalette::WindowText);
+        const double share = 0.1 * 0.45;
+        const QColor shade = QColor::fromRgbF(window.redF() + (text.redF() - window.redF()) * share,
+            window.greenF() + (text.greenF() - window.greenF()) * share,
+            window.blueF() + (text.blueF() - window.blueF()) * share);
+        // Setting it raises another palette change; stop once the shade is there.
+        if (p.color(QPalette::Base) == shade)
+            return;
+        p.setColor(QPalette::Base, shade);
+        setPalette(p);
+        setAutoFillBackground(true);
+        setBackgroundRole(QPalette::Base);
     }
 };
 
@@ -117,7 +136,6 @@ SettingsView::SettingsView(Preferences *preferences, FlightStore *store, const L
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setSpacing(0);
     m_sidebar->setItemDelegate(new PaneRowDelegate(m_sidebar));
-    m_sidebar->viewport()->setAutoFillBackground(false);
 
     QWidget *const panes[] = { new GeneralPane(preferences, this), new MapPane(preferences, this),
         new AlertsPane(preferences, loginItem, permission, this),
