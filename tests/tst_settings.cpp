@@ -444,6 +444,18 @@ private Q_SLOTS:
         sidebar->setFocus();
         QTest::keyClick(sidebar, Qt::Key_Down);
         QCOMPARE(window->windowTitle(), u"Settings — Map"_s);
+        // Tab leaves the sidebar for the pane's first control.
+        QTest::keyClick(sidebar, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->accessibleName(), u"Preset color #FF8A00"_s);
+        window->view()->setPane(SettingsView::Pane::Alerts);
+        QStringList order;
+        for (QWidget *at = window->findChild<QLineEdit *>(); order.size() < 2;
+             at = at->nextInFocusChain()) {
+            if (at->isVisible() && at->focusPolicy() & Qt::TabFocus)
+                order.append(at->accessibleName().isEmpty() ? at->property("text").toString()
+                                                            : at->accessibleName());
+        }
+        QCOMPARE(order, QStringList({ u"Watchlist"_s, u"Launch Skyvelle at login"_s }));
         QCOMPARE(window->findChildren<ColorSwatch *>().size(), 8 + 1 + 6 + 1);
         int custom = 0;
         for (auto *swatch : window->findChildren<ColorSwatch *>())

@@ -18,8 +18,6 @@ AlertsPane::AlertsPane(Preferences *preferences, const LoginItem &loginItem,
     NotificationPermission *permission, QWidget *parent)
     : QWidget(parent)
     , m_loginItem(loginItem)
-    , m_launchAtLogin(new QCheckBox(u"Launch Skyvelle at login"_s, this))
-    , m_loginItemError(plainLabel({}, this, u"loginItemError"_s))
 {
     QVBoxLayout *pane = paneLayout(this);
     pane->setSpacing(26);
@@ -104,11 +102,14 @@ AlertsPane::AlertsPane(Preferences *preferences, const LoginItem &loginItem,
         this));
 
     QVBoxLayout *startup = addSection(pane, u"Startup"_s);
+    // Made here rather than up front, so that Tab reaches it after the watchlist.
+    m_launchAtLogin = new QCheckBox(u"Launch Skyvelle at login"_s, this);
     m_launchAtLogin->setChecked(m_loginItem.isEnabled());
     connect(m_launchAtLogin, &QCheckBox::toggled, this, &AlertsPane::setLaunchAtLogin);
     startup->addWidget(m_launchAtLogin);
     startup->addWidget(
         caption(u"Keeps the sky watched (and alerts live) from the moment you log in."_s, this));
+    m_loginItemError = plainLabel({}, this, u"loginItemError"_s);
     m_loginItemError->setWordWrap(true);
     m_loginItemError->setFont(TextStyle::relativeFont(font(), 0.85));
     setTextColor(m_loginItemError, SystemColors::red(palette()));

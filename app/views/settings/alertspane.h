@@ -24,6 +24,6 @@ private:
     void setLaunchAtLogin(bool enabled);
 
     LoginItem m_loginItem;
-    QCheckBox *m_launchAtLogin;
-    QLabel *m_loginItemError;
+    QCheckBox *m_launchAtLogin = nullptr;
+    QLabel *m_loginItemError = nullptr;
 };

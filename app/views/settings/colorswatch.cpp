@@ -21,12 +21,6 @@ ColorSwatch::ColorSwatch(const QColor &color, QWidget *parent)
     setCursor(Qt::PointingHandCursor);
 }
 
-void ColorSwatch::setColor(const QColor &color)
-{
-    m_color = color;
-    update();
-}
-
 void ColorSwatch::setCurrent(bool current)
 {
     if (m_current == current)

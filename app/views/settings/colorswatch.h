@@ -11,8 +11,6 @@ class ColorSwatch : public QAbstractButton {
 public:
     ColorSwatch(const QColor &color, QWidget *parent);
 
-    QColor color() const { return m_color; }
-    void setColor(const QColor &color);
     bool isCurrent() const { return m_current; }
     void setCurrent(bool current);
 

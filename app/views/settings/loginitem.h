@@ -13,13 +13,14 @@ public:
     // The entry in @p autostartFolder, running @p executablePath (absolute).
     LoginItem(const QString &autostartFolder, const QString &executablePath);
 
-    QString entryPath() const;
     bool isEnabled() const;
     // Writes the entry (over a hidden one) or removes it. On failure the entry is as it was,
     // and @p error says why in one line.
     bool setEnabled(bool enabled, QString *error);
 
 private:
+    QString entryPath() const;
+
     QString m_folder;
     QString m_executable;
 };

@@ -89,8 +89,3 @@ void SegmentedControl::setCurrentIndex(int index)
     if (QAbstractButton *chosen = m_group->button(index))
         chosen->setChecked(true);
 }
-
-QAbstractButton *SegmentedControl::button(int index) const
-{
-    return m_group->button(index);
-}

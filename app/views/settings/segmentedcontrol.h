@@ -4,7 +4,6 @@
 #include <QStringList>
 #include <QWidget>
 
-class QAbstractButton;
 class QButtonGroup;
 
 // A row of joined buttons of which at most one is on: a choice among a few fixed options.
@@ -19,7 +18,6 @@ public:
     int currentIndex() const;
     // Turns the button at @p index on, or every button off for -1, without emitting picked().
     void setCurrentIndex(int index);
-    QAbstractButton *button(int index) const;
 
 Q_SIGNALS:
     // The user turned on the button at @p index.

@@ -12,7 +12,6 @@ using namespace Qt::StringLiterals;
 SwatchRow::SwatchRow(const QStringList &presets, const QString &fallbackHex, QWidget *parent)
     : QWidget(parent)
     , m_presets(presets)
-    , m_custom(new ColorSwatch(QColor(), this))
     , m_fallbackHex(fallbackHex)
 {
     auto *layout = new QHBoxLayout(this);
@@ -27,6 +26,8 @@ SwatchRow::SwatchRow(const QStringList &presets, const QString &fallbackHex, QWi
         layout->addWidget(swatch);
     }
     layout->addSpacing(8);
+    // Made after the presets, so that Tab reaches it last.
+    m_custom = new ColorSwatch(QColor(), this);
     m_custom->setAccessibleName(u"Custom color"_s);
     m_custom->setToolTip(u"Custom color"_s);
     connect(m_custom, &ColorSwatch::clicked, this, &SwatchRow::pickCustom);

@@ -18,7 +18,6 @@ public:
     SwatchRow(const QStringList &presets, const QString &fallbackHex, QWidget *parent);
 
     void setCurrent(const QString &hex);
-    QList<ColorSwatch *> swatches() const { return m_swatches; }
 
 Q_SIGNALS:
     void picked(const QString &hex);
@@ -28,7 +27,7 @@ private:
 
     QStringList m_presets;
     QList<ColorSwatch *> m_swatches;
-    ColorSwatch *m_custom;
+    ColorSwatch *m_custom = nullptr;
     QString m_fallbackHex;
     QString m_current;
 };
