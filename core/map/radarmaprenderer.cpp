@@ -765,6 +765,30 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     }
 }
 
+void RadarMapRenderer::paintMarker(QPainter *painter, const QPointF &centre,
+    const Aircraft &aircraft, const RadarMapSettings &settings, bool selected, double haloPhase)
+{
+    const QColor fill = AircraftColors::fill(
+        aircraft, settings.colorByAltitude, AircraftColors::planeColor(settings.planeColorHex));
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    double turn = std::fmod(glyphRotation(aircraft), 360.0);
+    if (turn < 0)
+        turn += 360.0;
+    const QImage &image = markerSprite(
+        { fill.rgba(), selected, settings.increaseContrast,
+            badge(aircraft, settings.differentiateWithoutColor),
+            int(std::lround(turn / angleStep)) % int(360 / angleStep),
+            int(std::lround(settings.markerScale * 100.0)), int(std::lround(ratio * 100.0)) })
+                              .image();
+    if (selected) {
+        RadarMapScene scene;
+        scene.haloPhase = haloPhase;
+        paintHalo(painter, centre, fill, discDiameter(settings.markerScale, true), scene, settings);
+    }
+    const QSizeF half = image.deviceIndependentSize() / 2.0;
+    painter->drawImage(centre - QPointF(half.width(), half.height()), image);
+}
+
 void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const RadarMapScene &scene,
     const RadarMapSettings &settings)
 {

@@ -86,6 +86,10 @@ public:
     // @p exposed, when given, is the part that needs repainting; the rest may be skipped.
     void render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
         const RadarMapScene &scene, const RadarMapSettings &settings, const QRectF &exposed = {});
+    // One aircraft's marker centred on @p centre, as the map draws it, with the halo at
+    // @p haloPhase when @p selected: for previews and the legend.
+    void paintMarker(QPainter *painter, const QPointF &centre, const Aircraft &aircraft,
+        const RadarMapSettings &settings, bool selected = false, double haloPhase = 0.0);
     // The hex of the marker drawn on top at @p point; empty when there is none. Follows the
     // painting order: the selected marker, then emergencies, then the rest from the bottom up.
     QString markerAt(const QPointF &point, const QRectF &rect, const Mercator::Camera &camera,

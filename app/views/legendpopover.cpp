@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "legendpopover.h"
+
+#include "labels.h"
+#include "legend/applegend.h"
+#include "legend/widgetlegend.h"
+#include "textstyle.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+LegendPopover::LegendPopover(Preferences *preferences, QWidget *parent)
+    : QFrame(parent, Qt::Popup)
+    , m_helpLink(new QPushButton(u"Full guide in Skyvelle Help"_s, this))
+{
+    setObjectName(u"legendPopover"_s);
+    setAccessibleName(u"Legend"_s);
+    setFrameShape(QFrame::StyledPanel);
+    setFixedWidth(360);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(14);
+    QLabel *heading = plainLabel(u"Legend"_s, this);
+    heading->setFont(TextStyle::relativeFont(font(), 1.0, QFont::Bold));
+    column->addWidget(heading);
+    column->addWidget(new AppLegend(preferences, this));
+    column->addWidget(new WidgetLegend(preferences, this));
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    column->addWidget(divider);
+
+    m_helpLink->setFlat(true);
+    m_helpLink->setCursor(Qt::PointingHandCursor);
+    m_helpLink->setFont(TextStyle::relativeFont(font(), 0.85));
+    m_helpLink->setStyleSheet(u"QPushButton { border: none; padding: 0; text-align: left; }"_s);
+    QPalette link = m_helpLink->palette();
+    link.setColor(QPalette::ButtonText, link.color(QPalette::Link));
+    m_helpLink->setPalette(link);
+    connect(m_helpLink, &QPushButton::clicked, this, [this] {
+        close();
+        Q_EMIT helpRequested();
+    });
+    column->addWidget(m_helpLink, 0, Qt::AlignLeft);
+}
+
+void LegendPopover::popup(QWidget *anchor)
+{
+    // The wrapped details need their height for the fixed width; adjustSize() would cap a
+    // window at a share of the screen and squeeze them.
+    layout()->activate();
+    QRect free = anchor->screen() ? anchor->screen()->availableGeometry() : QRect();
+    resize(width(),
+        free.isEmpty() ? layout()->totalHeightForWidth(width())
+                       : std::min(layout()->totalHeightForWidth(width()), free.height()));
+    QPoint at = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width() / 2, anchor->height()));
+    if (!free.isEmpty()) {
+        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() - width())));
+        at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() - height())));
+    }
+    move(at);
+    show();
+    m_helpLink->setFocus(Qt::PopupFocusReason);
+}
+
+void LegendPopover::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
