@@ -17,6 +17,7 @@
 #include "preferences.h"
 #include "radaricon.h"
 #include "schemehandler.h"
+#include "settingswindow.h"
 #include "sharedstate.h"
 #include "sightinglog.h"
 #include "singleinstance.h"
@@ -24,6 +25,7 @@
 #include "trayicon.h"
 #include "views/aircraftdetailcard.h"
 #include "views/contentview.h"
+#include "views/legendpopover.h"
 #include "weblink.h"
 
 #include <QAction>
@@ -148,6 +150,7 @@ SkyvelleApp::~SkyvelleApp()
     m_logbookWindow.reset();
     m_aboutWindow.reset();
     m_helpWindow.reset();
+    m_settingsWindow.reset();
     delete m_delegate;
     delete m_tiles;
     delete m_geocoder;
@@ -204,6 +207,14 @@ void SkyvelleApp::showHelp()
     m_helpWindow->present(m_mainWindow);
 }
 
+void SkyvelleApp::showSettings()
+{
+    if (!m_settingsWindow)
+        m_settingsWindow = std::make_unique<SettingsWindow>(
+            m_preferences, m_store, nullptr, LoginItem(), &m_notificationPermission);
+    m_settingsWindow->present(m_mainWindow);
+}
+
 void SkyvelleApp::furnishMainWindow(MainWindow *window)
 {
     auto *map = new RadarMapView(m_store, m_preferences, m_tiles);
@@ -214,6 +225,22 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
     logbook->setToolTip(u"Sighting statistics"_s);
     connect(logbook, &QAction::triggered, this, &SkyvelleApp::showLogbook);
     window->toolBar()->insertAction(window->homeAction(), logbook);
+
+    auto *legend = new QAction(Symbols::icon(u"questionmark.circle"_s), u"Legend"_s, window);
+    legend->setObjectName(u"legend"_s);
+    legend->setToolTip(u"What the icons and colors mean"_s);
+    window->toolBar()->insertAction(window->homeAction(), legend);
+    auto *popover = new LegendPopover(m_preferences, window);
+    connect(popover, &LegendPopover::helpRequested, this, &SkyvelleApp::showHelp);
+    connect(legend, &QAction::triggered, popover, [window, legend, popover] {
+        if (popover->isVisible())
+            popover->close();
+        else
+            popover->popup(window->toolBar()->widgetForAction(legend));
+    });
+
+    window->settingsAction()->setEnabled(true);
+    connect(window->settingsAction(), &QAction::triggered, this, &SkyvelleApp::showSettings);
 
     connect(window->aboutAction(), &QAction::triggered, this, &SkyvelleApp::showAbout);
     connect(window->helpAction(), &QAction::triggered, this, &SkyvelleApp::showHelp);

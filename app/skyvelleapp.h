@@ -3,6 +3,7 @@
 
 #include "debuglog.h"
 #include "services.h"
+#include "views/settings/notificationpermission.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -23,6 +24,7 @@ class Notifier;
 class Preferences;
 class QNetworkAccessManager;
 class SchemeHandler;
+class SettingsWindow;
 class SightingLog;
 class SingleInstance;
 class TileSource;
@@ -76,6 +78,8 @@ public:
     void showAbout();
     /// Opens the one Help window, or brings it to the front.
     void showHelp();
+    /// Opens the one Settings window, or brings it to the front.
+    void showSettings();
 
 private:
     void quitOnTerminationSignals();
@@ -101,5 +105,8 @@ private:
     std::unique_ptr<LogbookWindow> m_logbookWindow;
     std::unique_ptr<AboutWindow> m_aboutWindow;
     std::unique_ptr<HelpWindow> m_helpWindow;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    // Desktop notifications need no permission: asking is a no-op, kept for its one caller.
+    NotificationPermission m_notificationPermission;
     SchemeHandler *m_schemeHandler = nullptr;
 };

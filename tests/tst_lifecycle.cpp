@@ -7,6 +7,7 @@
 #include "skyentry.h"
 #include "skyvelleapp.h"
 #include "trayicon.h"
+#include "views/legendpopover.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,11 +16,13 @@
 #include <QLocalSocket>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QtTest>
 
 #include <csignal>
@@ -433,6 +436,26 @@ private Q_SLOTS:
         // Every line the log holds was written by the application itself.
         for (const QString &line : log())
             QVERIFY2(!line.contains(u"forged"_s) || line.contains(u"GetURL: "_s), qPrintable(line));
+    }
+
+    void settingsLegendAndHelpAreWired()
+    {
+        m_app->showMainWindow();
+        MainWindow *window = m_app->mainWindow();
+        QVERIFY(window->settingsAction()->isEnabled());
+        window->settingsAction()->trigger();
+        QTRY_VERIFY(visibleTitles().contains(u"Settings — General"_s));
+
+        QAction *legend = window->findChild<QAction *>(u"legend"_s);
+        QVERIFY(legend);
+        QList<QAction *> bar = window->toolBar()->actions();
+        QCOMPARE(bar.indexOf(legend) + 1, bar.indexOf(window->homeAction()));
+        auto *popover = window->findChild<LegendPopover *>();
+        legend->trigger();
+        QTRY_VERIFY(popover->isVisible());
+        popover->helpLink()->click();
+        QVERIFY(!popover->isVisible());
+        QTRY_VERIFY(visibleTitles().contains(u"Skyvelle Help"_s));
     }
 
     void trayMenuShowsPausesAndResumes()

@@ -582,7 +582,7 @@ private Q_SLOTS:
         QCOMPARE(application,
             (QStringList { u"&About Skyvelle "_s, u"Check for &Updates… "_s, u"S&ettings… Ctrl+,"_s,
                 u"&Find Aircraft Ctrl+F"_s, u"&Quit Ctrl+Q"_s }));
-        // Waiting for the updater and the Settings window.
+        // Off until the application has a window to open for them.
         QVERIFY(!window.checkForUpdatesAction()->isEnabled());
         QVERIFY(!window.settingsAction()->isEnabled());
         QCOMPARE(window.helpMenu()->actions(),

@@ -20,6 +20,8 @@ LegendPopover::LegendPopover(Preferences *preferences, QWidget *parent)
     , m_helpLink(new QPushButton(u"Full guide in Skyvelle Help"_s, this))
 {
     setObjectName(u"legendPopover"_s);
+    // A click on the Legend button while open only closes it, rather than reopening it.
+    setAttribute(Qt::WA_NoMouseReplay);
     setAccessibleName(u"Legend"_s);
     setFrameShape(QFrame::StyledPanel);
     setFixedWidth(360);
