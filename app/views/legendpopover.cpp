@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -32,8 +33,22 @@ LegendPopover::LegendPopover(Preferences *preferences, QWidget *parent)
     QLabel *heading = plainLabel(u"Legend"_s, this);
     heading->setFont(TextStyle::relativeFont(font(), 1.0, QFont::Bold));
     column->addWidget(heading);
-    column->addWidget(new AppLegend(preferences, this));
-    column->addWidget(new WidgetLegend(preferences, this));
+    // The two legends scroll when the screen below the button is shorter than they are, so
+    // the popover never has to cover its own button.
+    auto *legends = new QWidget;
+    auto *stack = new QVBoxLayout(legends);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(14);
+    stack->addWidget(new AppLegend(preferences, legends));
+    stack->addWidget(new WidgetLegend(preferences, legends));
+    m_scroll = new QScrollArea(this);
+    m_scroll->setWidget(legends);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    legends->setAutoFillBackground(false);
+    column->addWidget(m_scroll, 1);
     auto *divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
@@ -59,15 +74,18 @@ void LegendPopover::popup(QWidget *anchor)
     // The wrapped details need their height for the fixed width; adjustSize() would cap a
     // window at a share of the screen and squeeze them.
     layout()->activate();
-    QRect free = anchor->screen() ? anchor->screen()->availableGeometry() : QRect();
-    resize(width(),
-        free.isEmpty() ? layout()->totalHeightForWidth(width())
-                       : std::min(layout()->totalHeightForWidth(width()), free.height()));
+    QWidget *legends = m_scroll->widget();
+    const int legendsHeight = legends->layout()->totalHeightForWidth(m_scroll->viewport()->width());
+    const int whole =
+        layout()->totalHeightForWidth(width()) - m_scroll->sizeHint().height() + legendsHeight;
     QPoint at = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width() / 2, anchor->height()));
+    const QRect free = anchor->screen() ? anchor->screen()->availableGeometry() : QRect();
+    int height = whole;
     if (!free.isEmpty()) {
+        height = std::min(whole, free.bottom() - at.y());
         at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() - width())));
-        at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() - height())));
     }
+    resize(width(), height);
     move(at);
     show();
     m_helpLink->setFocus(Qt::PopupFocusReason);

@@ -5,6 +5,7 @@
 
 class Preferences;
 class QPushButton;
+class QScrollArea;
 
 // The toolbar's "Legend" popover, 360 points wide: the map's marks and the widgets', and a
 // link to the full guide. Escape or a click outside closes it.
@@ -13,7 +14,8 @@ class LegendPopover : public QFrame {
 public:
     explicit LegendPopover(Preferences *preferences, QWidget *parent = nullptr);
 
-    // Opens it under @p anchor (its toolbar button), kept on that screen.
+    // Opens it under @p anchor (its toolbar button), kept on that screen; the legends scroll
+    // when the screen below the button is too short for them.
     void popup(QWidget *anchor);
 
     QPushButton *helpLink() const { return m_helpLink; }
@@ -27,4 +29,5 @@ protected:
 
 private:
     QPushButton *m_helpLink;
+    QScrollArea *m_scroll = nullptr;
 };
