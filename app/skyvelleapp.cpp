@@ -29,10 +29,7 @@
 #include "weblink.h"
 
 #include <QAction>
-#include <QIcon>
 #include <QNetworkAccessManager>
-#include <QPainter>
-#include <QPixmap>
 #include <QSocketNotifier>
 #include <QToolBar>
 
@@ -53,22 +50,6 @@ void forwardSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
-// The installed theme icon; from a source tree, the same radar painted at the usual sizes.
-QIcon applicationIcon()
-{
-    QIcon painted;
-    for (const int size : { 16, 24, 32, 48, 64, 128, 256 }) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        RadarIcon::paint(&painter, QRectF(0, 0, size, size), RadarIcon::stillPhase());
-        painter.end();
-        painted.addPixmap(pixmap);
-    }
-    return QIcon::fromTheme(u"skyvelle"_s, painted);
-}
-
 } // namespace
 
 SkyvelleApp::Paths SkyvelleApp::Paths::standard()
@@ -85,7 +66,7 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
     setDesktopFileName(u"skyvelle"_s);
 
     setStyle(u"Fusion"_s);
-    setWindowIcon(applicationIcon());
+    setWindowIcon(RadarIcon::icon());
     quitOnTerminationSignals();
 
     m_preferences = new Preferences(paths.settingsFile, this);

@@ -10,9 +10,6 @@
 #include "widgettray.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 #include <QSystemTrayIcon>
 
 #include <cstdio>
@@ -28,21 +25,6 @@ void preferXWayland()
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY")
         && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
-QIcon radarIcon()
-{
-    QIcon painted;
-    for (const int size : { 16, 24, 32, 48, 64 }) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        RadarIcon::paint(&painter, QRectF(0, 0, size, size), RadarIcon::stillPhase());
-        painter.end();
-        painted.addPixmap(pixmap);
-    }
-    return QIcon::fromTheme(u"skyvelle"_s, painted);
 }
 
 int usage()
@@ -78,7 +60,7 @@ int main(int argc, char **argv)
     app.setOrganizationName(u"Skyvelle"_s);
     app.setApplicationVersion(QStringLiteral(SKYVELLE_VERSION));
     app.setDesktopFileName(u"skyvelle"_s);
-    app.setWindowIcon(radarIcon());
+    app.setWindowIcon(RadarIcon::icon());
     // The widgets are tool windows and the host lives in the tray: nothing closes it but Quit.
     app.setQuitOnLastWindowClosed(false);
 

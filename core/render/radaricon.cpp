@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QRadialGradient>
 
 #include <algorithm>
@@ -112,6 +113,21 @@ void paint(QPainter *painter, const QRectF &rect, double phase)
     painter->setBrush(phosphor);
     painter->drawEllipse(centre, 0.022 * side, 0.022 * side);
     painter->restore();
+}
+
+QIcon icon()
+{
+    QIcon painted;
+    for (const int size : { 16, 24, 32, 48, 64, 128, 256 }) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paint(&painter, QRectF(0, 0, size, size), stillPhase());
+        painter.end();
+        painted.addPixmap(pixmap);
+    }
+    return QIcon::fromTheme(QStringLiteral("skyvelle"), painted);
 }
 
 } // namespace RadarIcon
