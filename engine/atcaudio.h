@@ -42,7 +42,9 @@ public:
         QString text() const;
     };
 
-    /// A stream that has played and then buffers this long without resuming is offline.
+    /// A stream that has played and then reports itself stalled this long is offline. (A source
+    /// that goes silent with its connection open ends sooner, in the backend's own 15 s
+    /// time-out, as an error.)
     static constexpr int stallTimeoutMs = 20000;
 
     /// Reads the favourites and the volume from @p preferences; @p network fetches playlists
@@ -75,9 +77,6 @@ public:
 
     /// The current player's output, for its volume; null when nothing plays.
     QAudioOutput *audioOutput() const { return m_output; }
-    /// How long a stream that played may stall before it is offline (stallTimeoutMs unless a
-    /// test shortens it).
-    void setStallTimeout(int ms) { m_stall.setInterval(ms); }
 
 Q_SIGNALS:
     void favoritesChanged();

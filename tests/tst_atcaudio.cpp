@@ -9,6 +9,8 @@
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -73,6 +75,7 @@ private Q_SLOTS:
     void staleResolutionIsDropped();
     void removeWhileBuffering();
     void feedThatEndsIsOffline();
+    void feedThatGoesSilentIsOffline();
 
 private:
     std::unique_ptr<ATCAudio> makeAudio();
@@ -425,6 +428,30 @@ void TestATCAudio::feedThatEndsIsOffline()
     QVERIFY(waitFor(audio.get(), State::Offline));
     QCOMPARE(audio->status().text(),
         u"Short appears offline — feeds are volunteer-run; try again later or use another feed."_s);
+}
+
+void TestATCAudio::feedThatGoesSilentIsOffline()
+{
+    // A feed whose source goes silent with the connection still open: a few seconds of audio,
+    // then nothing, the way a volunteer's encoder dies.
+    QTcpServer feed;
+    QVERIFY(feed.listen(QHostAddress::LocalHost));
+    const QByteArray firstSeconds = m_longMp3.left(96 * 1024);
+    connect(&feed, &QTcpServer::newConnection, this, [&] {
+        while (QTcpSocket *socket = feed.nextPendingConnection()) {
+            socket->setParent(&feed);
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, firstSeconds] {
+                socket->readAll();
+                socket->write("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + firstSeconds);
+            });
+        }
+    });
+    const auto audio = makeAudio();
+    audio->add(u"Stalls"_s, u"http://127.0.0.1:%1/feed"_s.arg(feed.serverPort()));
+    audio->play(audio->favorites().constFirst());
+    QVERIFY(waitFor(audio.get(), State::Playing));
+    QVERIFY(waitFor(audio.get(), State::Offline, 25000));
+    QCOMPARE(audio->status().name, u"Stalls"_s);
 }
 
 QTEST_GUILESS_MAIN(TestATCAudio)
