@@ -63,8 +63,6 @@ private Q_SLOTS:
 
     void storedFavorites_data();
     void storedFavorites();
-    void addRule_data();
-    void addRule();
     void favoritesAndVolumeSurviveRestart();
     void resolve_data();
     void resolve();
@@ -173,35 +171,6 @@ void TestATCAudio::storedFavorites()
         QCOMPARE(m_preferences->atcFavorites(), stored);
         QVERIFY(audio->add(u"A"_s, u"http://a"_s));
         QCOMPARE(ATCFavorite::decodeList(m_preferences->atcFavorites())->size(), 1);
-    }
-}
-
-void TestATCAudio::addRule_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<QString>("saved"); // empty: refused
-
-    QTest::newRow("trimmed") << u"PDX Tower"_s << u" \thttp://a/x\t "_s << u"http://a/x"_s;
-    QTest::newRow("spaces for a name") << u"   "_s << u"http://a/x"_s << u"http://a/x"_s;
-    QTest::newRow("bare word") << u"W"_s << u"word"_s << u"word"_s;
-    QTest::newRow("empty name") << QString() << u"http://a/x"_s << QString();
-    QTest::newRow("spaces for a link") << u"A"_s << u"   "_s << QString();
-    QTest::newRow("not a URL") << u"A"_s << u"http://a b"_s << QString();
-}
-
-void TestATCAudio::addRule()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, link);
-    QFETCH(QString, saved);
-    const auto audio = makeAudio();
-    QSignalSpy changed(audio.get(), &ATCAudio::favoritesChanged);
-    QCOMPARE(audio->add(name, link), !saved.isEmpty());
-    QCOMPARE(changed.size(), saved.isEmpty() ? 0 : 1);
-    if (!saved.isEmpty()) {
-        QCOMPARE(audio->favorites().constLast().name, name);
-        QCOMPARE(audio->favorites().constLast().url, saved);
     }
 }
 
