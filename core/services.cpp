@@ -23,6 +23,8 @@ Services Services::defaults()
         u"https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/{z}/{y}/{x}"_s;
     s.tilesOverlay = u"https://server.arcgisonline.com/ArcGIS/rest/services/Reference/"
                      "World_Boundaries_and_Places/MapServer/tile/{z}/{y}/{x}"_s;
+    s.atcStreamBase = QUrl(u"https://d.liveatc.net/"_s);
+    s.atcDomain = u"liveatc.net"_s;
     return s;
 }
 
@@ -69,6 +71,12 @@ Services Services::withOverrides(const QVariantMap &overrides)
     text("tilesStandard", s.tilesStandard);
     text("tilesImagery", s.tilesImagery);
     text("tilesOverlay", s.tilesOverlay);
+    // The stream base keeps its trailing slash: a mount name is appended to it as is.
+    QString streamBase;
+    text("atcStreamBase", streamBase);
+    if (const QUrl parsed(streamBase); parsed.isValid() && !parsed.scheme().isEmpty())
+        s.atcStreamBase = parsed;
+    text("atcDomain", s.atcDomain);
     return s;
 }
 

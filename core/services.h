@@ -21,6 +21,8 @@ struct Services {
     QString tilesStandard; ///< XYZ template with {z}, {x}, {y}
     QString tilesImagery;
     QString tilesOverlay;
+    QUrl atcStreamBase; ///< ATC audio directory's stream base, ending in "/"; a mount is appended
+    QString atcDomain; ///< ATC audio directory's domain; plain http on its hosts is upgraded
 
     /// The public defaults.
     static Services defaults();
