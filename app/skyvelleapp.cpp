@@ -5,6 +5,7 @@
 #include "alertengine.h"
 #include "appdelegate.h"
 #include "appearance.h"
+#include "atcaudio.h"
 #include "flightstore.h"
 #include "geocoder.h"
 #include "helpwindow.h"
@@ -24,6 +25,7 @@
 #include "symbols.h"
 #include "trayicon.h"
 #include "views/aircraftdetailcard.h"
+#include "views/atcaudioview.h"
 #include "views/contentview.h"
 #include "views/legendpopover.h"
 #include "weblink.h"
@@ -86,6 +88,8 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
     m_notifier = new Notifier(this);
     m_alerts = new AlertEngine(m_preferences, m_notifier, this);
     m_logbook = new SightingLog(paths.dataDirectory, this);
+    // Playback goes on with no window open, like the polling.
+    m_atcAudio = new ATCAudio(m_preferences, m_network, m_services, this);
     // Alerts see each answer before the logbook counts it.
     connect(m_store, &FlightStore::answerApplied, this, [this](const QList<Aircraft> &aircraft) {
         if (const auto &home = m_store->home())
@@ -135,6 +139,7 @@ SkyvelleApp::~SkyvelleApp()
     delete m_delegate;
     delete m_tiles;
     delete m_geocoder;
+    delete m_atcAudio;
     delete m_store;
 }
 
@@ -206,6 +211,21 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
     logbook->setToolTip(u"Sighting statistics"_s);
     connect(logbook, &QAction::triggered, this, &SkyvelleApp::showLogbook);
     window->toolBar()->insertAction(window->homeAction(), logbook);
+
+    auto *atc =
+        new QAction(Symbols::icon(ATCAudioView::buttonSymbol(m_atcAudio)), u"ATC Audio"_s, window);
+    atc->setObjectName(u"atcAudio"_s);
+    atc->setToolTip(QString::fromLatin1(ATCAudioView::toolTip));
+    window->toolBar()->insertAction(logbook, atc);
+    auto *panel = new ATCAudioView(m_atcAudio, window);
+    connect(m_atcAudio, &ATCAudio::statusChanged, atc,
+        [this, atc] { atc->setIcon(Symbols::icon(ATCAudioView::buttonSymbol(m_atcAudio))); });
+    connect(atc, &QAction::triggered, panel, [window, atc, panel] {
+        if (panel->isVisible())
+            panel->close();
+        else
+            panel->popup(window->toolBar()->widgetForAction(atc));
+    });
 
     auto *legend = new QAction(Symbols::icon(u"questionmark.circle"_s), u"Legend"_s, window);
     legend->setObjectName(u"legend"_s);

@@ -11,6 +11,7 @@
 #include <memory>
 
 class AboutWindow;
+class ATCAudio;
 class AlertEngine;
 class AppDelegate;
 class Appearance;
@@ -65,6 +66,7 @@ public:
     Appearance *appearance() const { return m_appearance; }
     AlertEngine *alertEngine() const { return m_alerts; }
     SightingLog *sightingLog() const { return m_logbook; }
+    ATCAudio *atcAudio() const { return m_atcAudio; }
     AppDelegate *delegate() const { return m_delegate; }
     /// The main window; nullptr after the user closed it.
     MainWindow *mainWindow() const;
@@ -96,6 +98,7 @@ private:
     Notifier *m_notifier = nullptr;
     AlertEngine *m_alerts = nullptr;
     SightingLog *m_logbook = nullptr;
+    ATCAudio *m_atcAudio = nullptr;
     QNetworkAccessManager *m_tileNetwork = nullptr;
     TileSource *m_tiles = nullptr;
     AppDelegate *m_delegate = nullptr;
