@@ -9,7 +9,7 @@ packages=(
     qt6-positioning-dev qt6-svg-dev
     libqt6positioning6-plugins
     libsimdjson-dev libxcb1-dev
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good icecast2 gstreamer1.0-tools
     xvfb xauth pulseaudio pulseaudio-utils dbus-daemon dbus-bin
     fonts-dejavu-core fonts-material-design-icons-iconfont
     desktop-file-utils appstream xdg-utils

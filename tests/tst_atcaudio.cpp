@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void removeWhileBuffering();
     void feedThatEndsIsOffline();
     void feedThatGoesSilentIsOffline();
+    void icecastStreamPlaysAndStops();
 
 private:
     std::unique_ptr<ATCAudio> makeAudio();
@@ -421,6 +423,79 @@ void TestATCAudio::feedThatGoesSilentIsOffline()
     QVERIFY(waitFor(audio.get(), State::Playing));
     QVERIFY(waitFor(audio.get(), State::Offline, 25000));
     QCOMPARE(audio->status().name, u"Stalls"_s);
+}
+
+// A real Icecast server on a free port, fed a live tone by GStreamer, as a volunteer's feed is.
+void TestATCAudio::icecastStreamPlaysAndStops()
+{
+    if (QStandardPaths::findExecutable(u"icecast2"_s).isEmpty())
+        QSKIP("icecast2 is needed (scripts/setup.sh installs it)");
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+
+    // Icecast will not run as root; it then drops to nobody, who must reach its log folder.
+    QTemporaryDir logs;
+    QVERIFY(QFile::setPermissions(logs.path(), QFileDevice::Permissions(0x7777)));
+    const bool root = ::geteuid() == 0;
+    const QString config = u"<icecast><limits><sources>2</sources></limits>"
+                           "<authentication><source-password>tower</source-password>"
+                           "<admin-password>tower</admin-password></authentication>"
+                           "<hostname>127.0.0.1</hostname><listen-socket><port>%1</port>"
+                           "<bind-address>127.0.0.1</bind-address></listen-socket>"
+                           "<paths><logdir>%2</logdir><webroot>/usr/share/icecast2/web</webroot>"
+                           "<adminroot>/usr/share/icecast2/admin</adminroot></paths>"
+                           "<logging><errorlog>-</errorlog><loglevel>1</loglevel></logging>"
+                           "<security><chroot>0</chroot>%3</security></icecast>"_s.arg(port)
+                               .arg(logs.path(),
+                                   root ? u"<changeowner><user>nobody</user>"
+                                          "<group>nogroup</group></changeowner>"_s
+                                        : QString());
+    QFile file(m_dir.filePath(u"icecast.xml"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(config.toUtf8());
+    file.close();
+    QProcess icecast;
+    icecast.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    icecast.start(u"icecast2"_s, { u"-c"_s, file.fileName() });
+    QVERIFY(icecast.waitForStarted());
+
+    QProcess source;
+    source.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QStringList pipeline { u"-q"_s, u"audiotestsrc"_s, u"is-live=true"_s, u"!"_s,
+        u"audioconvert"_s, u"!"_s, u"lamemp3enc"_s, u"!"_s, u"shout2send"_s, u"ip=127.0.0.1"_s,
+        u"port=%1"_s.arg(port), u"password=tower"_s, u"mount=/tower.mp3"_s };
+    // The server takes a moment to listen; the source retries until it is let in.
+    const auto mountIsUp = [port] {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!socket.waitForConnected(500))
+            return false;
+        socket.write("GET /tower.mp3 HTTP/1.0\r\n\r\n");
+        return socket.waitForReadyRead(1000) && socket.readLine().contains(" 200 ");
+    };
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            if (source.state() == QProcess::NotRunning)
+                source.start(u"gst-launch-1.0"_s, pipeline);
+            return mountIsUp();
+        },
+        15000));
+
+    const auto audio = makeAudio();
+    audio->add(u"Icecast Tower"_s, u"http://127.0.0.1:%1/tower.mp3"_s.arg(port));
+    audio->play(audio->favorites().constFirst());
+    QVERIFY(waitFor(audio.get(), State::Playing, 15000));
+    QCOMPARE(audio->status().name, u"Icecast Tower"_s);
+
+    audio->toggle(audio->favorites().constFirst());
+    QCOMPARE(audio->status().state, State::Idle);
+    QVERIFY(audio->playingFavoriteID().isNull());
+    source.kill();
+    source.waitForFinished();
+    icecast.kill();
+    icecast.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestATCAudio)
