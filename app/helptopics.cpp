@@ -41,10 +41,16 @@ QList<HelpTopic> all()
                       "again from the applications menu, open a skyvelle:// link or click a "
                       "notification to get a window back. Where the desktop has a system tray, "
                       "its Skyvelle icon offers Show Skyvelle, Pause and Quit."_s,
-                        u"To stop Skyvelle completely, choose Quit in the File menu or in the "
+                        u"To stop Skyvelle completely, choose Quit in the Skyvelle menu or in the "
                         "tray icon's menu, or press Ctrl+Q."_s,
                         u"Only one Skyvelle runs per user: starting it again brings the running "
                         "one to the front."_s } },
+                { u"Listening to the tower"_s,
+                    { u"ATC Audio in the toolbar keeps the live air-traffic-control feeds you "
+                      "save: give each a name and its stream or .pls link, then click it to "
+                      "listen and click again to stop. Playback goes on with the panel and the "
+                      "window closed. A feed that does not answer is marked offline in "
+                      "orange; the feeds are run by volunteers and come and go."_s } },
             } },
         { u"The map"_s, u"map"_s,
             {
