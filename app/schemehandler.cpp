@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "schemehandler.h"
 
+#include "desktopentry.h"
 #include "safefile.h"
 
 #include <QDir>
@@ -21,25 +22,6 @@ const QString entryName = u"skyvelle.desktop"_s;
 // the check open for the whole session.
 constexpr int xdgMimeTimeoutMs = 10000;
 
-// The program as one argument of an Exec key: quoted when it holds any character the desktop
-// entry format reserves, with the quoting escapes and then the string escapes applied.
-QString execArgument(const QString &path)
-{
-    static const QString reserved = u" \t\"'\\><~|&;$*?#()`"_s;
-    QString quoted = path;
-    quoted.replace(u'%', u"%%"_s);
-    if (std::none_of(path.begin(), path.end(), [](QChar c) { return reserved.contains(c); }))
-        return quoted;
-    QString escaped;
-    for (const QChar c : std::as_const(quoted)) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-            escaped += u'\\';
-        escaped += c;
-    }
-    escaped.replace(u'\\', u"\\\\"_s);
-    return u'"' + escaped + u'"';
-}
-
 } // namespace
 
 SchemeHandler::SchemeHandler(QObject *parent)
@@ -58,7 +40,7 @@ QByteArray SchemeHandler::desktopEntry(const QString &executablePath)
            "Terminal=false\n"
            "Categories=Utility;Network;\n"
            "MimeType=x-scheme-handler/skyvelle;\n"
-           "StartupWMClass=Skyvelle\n"_s.arg(execArgument(executablePath))
+           "StartupWMClass=Skyvelle\n"_s.arg(DesktopEntry::execArgument(executablePath))
                .toUtf8();
 }
 
