@@ -220,12 +220,8 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
     auto *panel = new ATCAudioView(m_atcAudio, window);
     connect(m_atcAudio, &ATCAudio::statusChanged, atc,
         [this, atc] { atc->setIcon(Symbols::icon(ATCAudioView::buttonSymbol(m_atcAudio))); });
-    connect(atc, &QAction::triggered, panel, [window, atc, panel] {
-        if (panel->isVisible())
-            panel->close();
-        else
-            panel->popup(window->toolBar()->widgetForAction(atc));
-    });
+    connect(atc, &QAction::triggered, panel,
+        [window, atc, panel] { panel->toggle(window->toolBar()->widgetForAction(atc)); });
 
     auto *legend = new QAction(Symbols::icon(u"questionmark.circle"_s), u"Legend"_s, window);
     legend->setObjectName(u"legend"_s);
@@ -233,12 +229,8 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
     window->toolBar()->insertAction(window->homeAction(), legend);
     auto *popover = new LegendPopover(m_preferences, window);
     connect(popover, &LegendPopover::helpRequested, this, &SkyvelleApp::showHelp);
-    connect(legend, &QAction::triggered, popover, [window, legend, popover] {
-        if (popover->isVisible())
-            popover->close();
-        else
-            popover->popup(window->toolBar()->widgetForAction(legend));
-    });
+    connect(legend, &QAction::triggered, popover,
+        [window, legend, popover] { popover->toggle(window->toolBar()->widgetForAction(legend)); });
 
     window->settingsAction()->setEnabled(true);
     connect(window->settingsAction(), &QAction::triggered, this, &SkyvelleApp::showSettings);

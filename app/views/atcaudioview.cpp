@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -44,7 +43,7 @@ QLabel *symbolLabel(const QString &name, int px, QWidget *parent)
 } // namespace
 
 ATCAudioView::ATCAudioView(ATCAudio *audio, QWidget *parent)
-    : QFrame(parent, Qt::Popup)
+    : Popover(u"ATC Audio"_s, 320, parent)
     , m_audio(audio)
     , m_intro(plainLabel(u"Listen to live air traffic control while you watch the sky. Find "
                          "your airport's feed in the ATC audio directory, copy its stream or "
@@ -61,11 +60,6 @@ ATCAudioView::ATCAudioView(ATCAudio *audio, QWidget *parent)
     , m_statusText(plainLabel({}, this, u"atcStatus"_s))
 {
     setObjectName(u"atcAudioView"_s);
-    // A click on the toolbar button while open only closes it, rather than reopening it.
-    setAttribute(Qt::WA_NoMouseReplay);
-    setAccessibleName(u"ATC Audio"_s);
-    setFrameShape(QFrame::StyledPanel);
-    setFixedWidth(320);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
@@ -138,13 +132,7 @@ QString ATCAudioView::buttonSymbol(const ATCAudio *audio)
 void ATCAudioView::popup(QWidget *anchor)
 {
     adjustSize();
-    QPoint at = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width() / 2, anchor->height()));
-    if (const QScreen *screen = anchor->screen()) {
-        const QRect free = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() - width())));
-    }
-    move(at);
-    show();
+    showUnder(anchor, height());
     (m_rowButtons.isEmpty() ? static_cast<QWidget *>(m_name) : m_rowButtons.constFirst())
         ->setFocus(Qt::PopupFocusReason);
 }
@@ -173,15 +161,6 @@ bool ATCAudioView::eventFilter(QObject *watched, QEvent *event)
     default:
         return QFrame::eventFilter(watched, event);
     }
-}
-
-void ATCAudioView::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QFrame::keyPressEvent(event);
 }
 
 void ATCAudioView::rebuildRows()

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QFrame>
+#include "popover.h"
+
 #include <QList>
 
 class ATCAudio;
@@ -16,7 +17,7 @@ class QVBoxLayout;
 // The toolbar's "ATC Audio" popover, 320 points wide: the saved streams with play/stop and
 // remove, a row to add one, the volume and the player's status. It holds no playback state:
 // closing it leaves the stream playing.
-class ATCAudioView : public QFrame {
+class ATCAudioView : public Popover {
     Q_OBJECT
 public:
     // The toolbar button's tooltip.
@@ -28,7 +29,7 @@ public:
     static QString buttonSymbol(const ATCAudio *audio);
 
     // Opens it under @p anchor (its toolbar button), kept on that screen.
-    void popup(QWidget *anchor);
+    void popup(QWidget *anchor) override;
 
     QLineEdit *nameField() const { return m_name; }
     QLineEdit *linkField() const { return m_link; }
@@ -40,7 +41,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void rebuildRows();

@@ -6,26 +6,19 @@
 #include "legend/widgetlegend.h"
 #include "textstyle.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 LegendPopover::LegendPopover(Preferences *preferences, QWidget *parent)
-    : QFrame(parent, Qt::Popup)
+    : Popover(u"Legend"_s, 360, parent)
     , m_helpLink(new QPushButton(u"Full guide in Skyvelle Help"_s, this))
 {
     setObjectName(u"legendPopover"_s);
-    // A click on the Legend button while open only closes it, rather than reopening it.
-    setAttribute(Qt::WA_NoMouseReplay);
-    setAccessibleName(u"Legend"_s);
-    setFrameShape(QFrame::StyledPanel);
-    setFixedWidth(360);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);
@@ -78,24 +71,6 @@ void LegendPopover::popup(QWidget *anchor)
     const int legendsHeight = legends->layout()->totalHeightForWidth(m_scroll->viewport()->width());
     const int whole =
         layout()->totalHeightForWidth(width()) - m_scroll->sizeHint().height() + legendsHeight;
-    QPoint at = anchor->mapToGlobal(QPoint(anchor->width() / 2 - width() / 2, anchor->height()));
-    const QRect free = anchor->screen() ? anchor->screen()->availableGeometry() : QRect();
-    int height = whole;
-    if (!free.isEmpty()) {
-        height = std::min(whole, free.bottom() - at.y());
-        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() - width())));
-    }
-    resize(width(), height);
-    move(at);
-    show();
+    showUnder(anchor, whole);
     m_helpLink->setFocus(Qt::PopupFocusReason);
-}
-
-void LegendPopover::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QFrame::keyPressEvent(event);
 }
