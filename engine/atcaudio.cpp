@@ -122,6 +122,7 @@ void ATCAudio::stopPlayerOnly()
     }
     m_stall.stop();
     m_hasPlayed = false;
+    m_lastPosition = 0;
     if (m_player) {
         // Disconnected first: a stopping player still reports, and nothing it says matters now.
         m_player->disconnect(this);
@@ -169,18 +170,24 @@ void ATCAudio::followPlayer(const ATCFavorite &favorite)
         if (m_player->playbackState() != QMediaPlayer::PlayingState)
             return;
         if (media == QMediaPlayer::BufferingMedia || media == QMediaPlayer::BufferedMedia) {
+            if (!m_hasPlayed)
+                m_stall.start();
             m_hasPlayed = true;
-            m_stall.stop();
             setStatus({ State::Playing, favorite.name });
         } else if (media == QMediaPlayer::LoadingMedia || media == QMediaPlayer::StalledMedia) {
-            if (m_hasPlayed && !m_stall.isActive())
-                m_stall.start();
             setStatus({ State::Buffering, {} });
         }
     };
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, update);
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, update);
     connect(m_player, &QMediaPlayer::errorOccurred, this, update);
+    // Progress is the clock moving on, whatever the player's states say: a source that leaves
+    // early can leave it "playing" a buffer that never drains.
+    connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
+        if (m_hasPlayed && position > m_lastPosition)
+            m_stall.start();
+        m_lastPosition = std::max(m_lastPosition, position);
+    });
     m_stall.disconnect(this);
     connect(&m_stall, &QTimer::timeout, this, [this, favorite] {
         if (m_playingFavoriteID == favorite.id)

@@ -42,9 +42,9 @@ public:
         QString text() const;
     };
 
-    /// A stream that has played and then reports itself stalled this long is offline. (A source
-    /// that goes silent with its connection open ends sooner, in the backend's own 15 s
-    /// time-out, as an error.)
+    /// A stream that has played and then makes no progress this long is offline, whatever the
+    /// player reports. (A source that goes silent with its connection open usually ends sooner,
+    /// in the backend's own 15 s time-out, as an error.)
     static constexpr int stallTimeoutMs = 20000;
 
     /// Reads the favourites and the volume from @p preferences; @p network fetches playlists
@@ -102,7 +102,8 @@ private:
     QPointer<StreamReply> m_resolving;
     QPointer<QMediaPlayer> m_player;
     QPointer<QAudioOutput> m_output;
-    // Runs while a stream that has played is buffering again.
+    // Restarted whenever a stream that has played moves on; firing means it stopped moving.
     QTimer m_stall;
     bool m_hasPlayed = false;
+    qint64 m_lastPosition = 0;
 };

@@ -75,7 +75,7 @@ private Q_SLOTS:
     void removeWhileBuffering();
     void feedThatEndsIsOffline();
     void feedThatGoesSilentIsOffline();
-    void icecastStreamPlaysAndStops();
+    void icecastStreamPlaysStopsAndGoesOffline();
 
 private:
     std::unique_ptr<ATCAudio> makeAudio();
@@ -426,7 +426,7 @@ void TestATCAudio::feedThatGoesSilentIsOffline()
 }
 
 // A real Icecast server on a free port, fed a live tone by GStreamer, as a volunteer's feed is.
-void TestATCAudio::icecastStreamPlaysAndStops()
+void TestATCAudio::icecastStreamPlaysStopsAndGoesOffline()
 {
     if (QStandardPaths::findExecutable(u"icecast2"_s).isEmpty())
         QSKIP("icecast2 is needed (scripts/setup.sh installs it)");
@@ -492,8 +492,14 @@ void TestATCAudio::icecastStreamPlaysAndStops()
     audio->toggle(audio->favorites().constFirst());
     QCOMPARE(audio->status().state, State::Idle);
     QVERIFY(audio->playingFavoriteID().isNull());
+
+    // When the volunteer's encoder goes away, Icecast drops its listeners: the feed is offline.
+    audio->toggle(audio->favorites().constFirst());
+    QVERIFY(waitFor(audio.get(), State::Playing, 15000));
     source.kill();
     source.waitForFinished();
+    QVERIFY(waitFor(audio.get(), State::Offline, 25000));
+    QCOMPARE(audio->status().name, u"Icecast Tower"_s);
     icecast.kill();
     icecast.waitForFinished();
 }
