@@ -206,10 +206,22 @@ void SightingLog::saveIfDirty()
     QDir().mkpath(m_directory);
     if (m_fileIsBad && !setBadFileAside())
         return;
-    if (!SafeFile::write(filePath(), encode(m_store)))
+    QString error;
+    if (!SafeFile::write(filePath(), encode(m_store), &error)) {
+        setSaveError(error);
         return;
+    }
     m_dirty = false;
     m_fileIsBad = false;
+    setSaveError({});
+}
+
+void SightingLog::setSaveError(const QString &error)
+{
+    if (error == m_saveError)
+        return;
+    m_saveError = error;
+    Q_EMIT saveErrorChanged();
 }
 
 QByteArray SightingLog::encode(const Store &store)

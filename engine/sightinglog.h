@@ -88,6 +88,9 @@ public:
     // Writes the file when something changed since the last successful write. A write that
     // fails leaves the store dirty, so the next call tries again.
     void saveIfDirty();
+    // Why the last save failed, in one line (a full disk, a read-only folder); empty once a
+    // save succeeds.
+    QString saveError() const { return m_saveError; }
 
     static QByteArray encode(const Store &store);
     // Absent unless every member is there with the right type. A byHour list of another
@@ -97,12 +100,14 @@ public:
 Q_SIGNALS:
     // The store changed: an aircraft was counted or the day rolled over.
     void changed();
+    void saveErrorChanged();
 
 private:
     void load();
     void pruneIfNeeded(const QDateTime &now);
     bool setBadFileAside();
     QString dayKey(const QDateTime &instant) const;
+    void setSaveError(const QString &error);
 
     QString m_directory;
     Clock m_clock;
@@ -111,5 +116,6 @@ private:
     bool m_dirty = false;
     // The file on disk could not be read; keep it before overwriting it.
     bool m_fileIsBad = false;
+    QString m_saveError;
     QTimer m_saveTimer;
 };

@@ -62,9 +62,15 @@ TestServer::Reply behaviour(const QString &kind)
         return reply(R"({"ac":[{"hex":"a1","lat":1,"lon":2},{"lat":1}]})"_ba);
     if (kind == "wrong type"_L1)
         return reply(R"({"ac":[{"hex":"a1","gs":"fast"}]})"_ba);
+    if (kind == "10 MB of garbage"_L1)
+        return reply(QByteArray(10 * 1024 * 1024, '\x9c'));
+    if (kind == "nested 10,000 deep"_L1)
+        return reply("{\"ac\":" + QByteArray(10'000, '[') + QByteArray(10'000, ']') + '}');
     TestServer::Reply r = reply(records({ "a1" }));
     if (kind == "truncated"_L1)
         r.truncate = true;
+    else if (kind == "reset"_L1)
+        r.reset = true;
     else if (kind == "closed"_L1)
         r.closeWithoutAnswer = true;
     else
@@ -82,7 +88,7 @@ Outcome run(FeedFetch *fetch)
 {
     Outcome outcome;
     QObject::connect(fetch, &Reply::finished, fetch, [&] { ++outcome.reports; });
-    if (!QTest::qWaitFor([&] { return outcome.reports > 0; }, 2 * longTimeoutMs))
+    if (!QTest::qWaitFor([&] { return outcome.reports > 0; }, 4 * longTimeoutMs))
         qWarning("the fetch reported nothing in time");
     // A second report would show up here.
     QCoreApplication::processEvents();
@@ -203,6 +209,17 @@ private Q_SLOTS:
             << u"truncated"_s << u"closed"_s << QString() << 0 << u"Secondary: "_s << 1;
         QTest::newRow("closed, aircraft")
             << u"closed"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
+        QTest::newRow("reset, aircraft")
+            << u"reset"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
+        QTest::newRow("fails, reset")
+            << u"503"_s << u"reset"_s << QString() << 0 << u"Secondary: Connection closed"_s << 1;
+        QTest::newRow("10 MB of garbage, aircraft")
+            << u"10 MB of garbage"_s << u"aircraft"_s << u"Secondary"_s << 2 << QString() << 1;
+        QTest::newRow("fails, 10 MB of garbage")
+            << u"503"_s << u"10 MB of garbage"_s << QString() << 0
+            << u"Secondary: the answer is not valid UTF-8"_s << 1;
+        QTest::newRow("fails, nested 10,000 deep")
+            << u"503"_s << u"nested 10,000 deep"_s << QString() << 0 << u"Secondary: "_s << 1;
     }
 
     void failOver()
@@ -324,6 +341,35 @@ private Q_SLOTS:
             run(ADSB::fetch(&network, services, home, 25, options(shortTimeoutMs), this));
         QVERIFY(both.error);
         QCOMPARE(both.error, u"Secondary: The request timed out."_s);
+    }
+
+    // The real limits, not shortened ones: 50 MB of valid JSON passes the 32 MiB cap of no
+    // source, and a byte a second still ends at the 8 s deadline.
+    void realCapAndDeadline()
+    {
+        QByteArray huge = records({ "a1" });
+        huge.insert(1, QByteArray(50 * 1000 * 1000, ' '));
+        TestServer server;
+        server.setReply(primaryPath, reply(huge));
+        server.setReply(secondaryPath, reply(huge));
+        QNetworkAccessManager network;
+        const Services services = servicesFor(server.baseUrl(), server.baseUrl());
+        RequestOptions real = options(RequestOptions::defaultTimeoutMs);
+        QCOMPARE(real.maxBytes, 32 * 1024 * 1024);
+        const Outcome tooLarge = run(ADSB::fetch(&network, services, home, 25, real, this));
+        QCOMPARE(tooLarge.error, u"Secondary: the answer is too large"_s);
+
+        TestServer::Reply byteASecond = behaviour(u"aircraft"_s);
+        byteASecond.trickleMs = 1000;
+        server.setReply(primaryPath, byteASecond);
+        server.setReply(secondaryPath, behaviour(u"aircraft"_s));
+        QElapsedTimer timer;
+        timer.start();
+        const Outcome outcome = run(ADSB::fetch(&network, services, home, 25, real, this));
+        QVERIFY(outcome.result);
+        QCOMPARE(outcome.result->source, u"Secondary"_s);
+        QVERIFY(timer.elapsed() >= RequestOptions::defaultTimeoutMs * 95 / 100 - 50);
+        QVERIFY(timer.elapsed() < RequestOptions::defaultTimeoutMs + 3000);
     }
 
     void answerCap_data()

@@ -217,8 +217,18 @@ private Q_SLOTS:
         QCOMPARE(makeLog(dir)->todayCount(), 2);
     }
 
-    void fullDiskKeepsTheLogbook()
+    void diskFaultsKeepTheLogbook_data()
     {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full disk") << false << u"No space left"_s;
+        QTest::newRow("read-only folder") << true << u"Read-only"_s;
+    }
+
+    void diskFaultsKeepTheLogbook()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, reason);
         TinyFilesystem disk;
         if (!disk.isMounted())
             QSKIP(qPrintable(disk.skipReason()));
@@ -229,16 +239,19 @@ private Q_SLOTS:
         const QByteArray saved = readFile(path);
         QVERIFY(!saved.isEmpty());
 
-        QVERIFY(disk.fill());
+        QVERIFY(readOnly ? disk.setReadOnly(true) : disk.fill());
         log->record(fleet(3, 500));
         log->saveIfDirty();
         QVERIFY(log->isDirty());
         QCOMPARE(readFile(path), saved);
         QCOMPARE(makeLog(disk.path())->todayCount(), 3);
+        QVERIFY2(log->saveError().contains(reason), qPrintable(log->saveError()));
+        QVERIFY(!log->saveError().contains(u'\n'));
 
-        QVERIFY(disk.makeRoom());
+        QVERIFY(readOnly ? disk.setReadOnly(false) : disk.makeRoom());
         log->saveIfDirty();
         QVERIFY(!log->isDirty());
+        QVERIFY(log->saveError().isEmpty());
         QCOMPARE(makeLog(disk.path())->todayCount(), 500);
     }
 

@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +43,20 @@ mode_t modeOf(const QString &path)
 
 const QByteArray previous =
     R"({"days":{},"typesFirstSeen":{},"totalUnique":7,"seenDayKey":"","seenHexes":[]})";
+
+// The two versions the writer process alternates between: large enough that a kill often lands
+// mid-write, and different in every byte so that a mixed file shows.
+QByteArray version(int which)
+{
+    return QByteArray(512 * 1024, which == 0 ? 'a' : 'b');
+}
+
+// Run as "tst_safefile --save-forever <path>": replaces the file again and again until killed.
+[[noreturn]] void saveForever(const QString &path)
+{
+    for (int n = 0;; ++n)
+        SafeFile::write(path, version(n % 2));
+}
 
 } // namespace
 
@@ -129,6 +146,25 @@ private Q_SLOTS:
         QCOMPARE(entries(dir.path()), (QStringList { u"folder.json"_s, u"link.json"_s }));
     }
 
+    // A process killed in the middle of a save leaves the old file or the new one, never a part.
+    void killedMidSaveLeavesAWholeFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"logbook.json"_s);
+        QVERIFY(SafeFile::write(path, previous));
+        for (int round = 0; round < 20; ++round) {
+            QProcess writer;
+            writer.start(QCoreApplication::applicationFilePath(), { u"--save-forever"_s, path });
+            QVERIFY(writer.waitForStarted());
+            QTest::qWait(int(QRandomGenerator::global()->bounded(20, 120)));
+            ::kill(pid_t(writer.processId()), SIGKILL);
+            QVERIFY(writer.waitForFinished());
+            const QByteArray bytes = readFile(path);
+            QVERIFY2(bytes == previous || bytes == version(0) || bytes == version(1),
+                qPrintable(u"round %1: %2 bytes"_s.arg(round).arg(bytes.size())));
+        }
+    }
+
     void permissions()
     {
         QTemporaryDir dir;
@@ -178,5 +214,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSafeFile)
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--save-forever") == 0)
+        saveForever(QString::fromLocal8Bit(argv[2]));
+    QCoreApplication app(argc, argv);
+    TestSafeFile test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_safefile.moc"

@@ -185,11 +185,18 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent)
     m_footnote->setObjectName(u"footnote"_s);
     m_footnote->setWordWrap(true);
     stack->addWidget(m_footnote);
+    m_saveError = new QLabel(content);
+    m_saveError->setObjectName(u"saveError"_s);
+    m_saveError->setTextFormat(Qt::PlainText);
+    m_saveError->setWordWrap(true);
+    stack->addWidget(m_saveError);
     stack->addStretch(1);
 
     scroll->setWidget(content);
 
     connect(m_log, &SightingLog::changed, this, &LogbookView::refresh);
+    connect(m_log, &SightingLog::saveErrorChanged, this, &LogbookView::showSaveError);
+    showSaveError();
     restyle();
     refresh();
 }
@@ -249,6 +256,15 @@ QChartView *LogbookView::barChart(const QString &name, int height, QBarSet **set
     view->setFrameShape(QFrame::NoFrame);
     view->setStyleSheet(u"background: transparent"_s);
     return view;
+}
+
+void LogbookView::showSaveError()
+{
+    const QString error = m_log->saveError();
+    m_saveError->setText(error.isEmpty()
+            ? QString()
+            : error + u". The counts are kept; Skyvelle tries again every minute."_s);
+    m_saveError->setVisible(!error.isEmpty());
 }
 
 void LogbookView::refresh()
@@ -364,6 +380,8 @@ void LogbookView::restyle()
     setTextColor(m_noTypes, secondary);
     m_footnote->setFont(captionFont(font()));
     setTextColor(m_footnote, SystemColors::tertiaryText(pal));
+    m_saveError->setFont(captionFont(font()));
+    setTextColor(m_saveError, SystemColors::orange(pal));
 
     const QColor accent = pal.color(QPalette::Highlight);
     QLinearGradient gradient(0, 0, 0, 1);

@@ -30,6 +30,7 @@ private:
     QWidget *section(const QString &title, QWidget *content);
     QChartView *barChart(const QString &name, int height, QBarSet **set);
     void refresh();
+    void showSaveError();
     void refreshTypes();
     void restyle();
 
@@ -49,4 +50,6 @@ private:
     QVBoxLayout *m_typeLayout = nullptr;
     QLabel *m_noTypes = nullptr;
     QLabel *m_footnote = nullptr;
+    // Shown only while the logbook cannot be saved.
+    QLabel *m_saveError = nullptr;
 };

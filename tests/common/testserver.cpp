@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sys/socket.h>
 
 using namespace Qt::StringLiterals;
 
@@ -422,10 +423,20 @@ void TestServer::sendReply(
         }
         out += "0\r\n\r\n";
     } else if (sendBody) {
-        out += reply.truncate ? reply.body.left(reply.body.size() / 2) : reply.body;
+        const bool cut = reply.truncate || reply.reset;
+        out += cut ? reply.body.left(reply.body.size() / 2) : reply.body;
     }
     socket->write(out);
 
+    if (reply.reset) {
+        socket->flush();
+        // A zero linger turns the close into a reset, as a crashing server's would be.
+        const linger abortive { 1, 0 };
+        ::setsockopt(
+            int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        socket->abort();
+        return;
+    }
     if (closeAfter || reply.truncate)
         closeConnection(socket);
 }

@@ -34,6 +34,7 @@ public:
         int delayMs = 0; // answer after this delay
         bool hang = false; // read the request, never answer (until the server is destroyed)
         bool truncate = false; // full Content-Length, then half the body, then close
+        bool reset = false; // full Content-Length, then half the body, then a TCP reset
         bool closeWithoutAnswer = false; // read the request, then close with no bytes
         int trickleMs = 0; // send the body one byte at a time, this far apart
         bool chunked = false; // no Content-Length: the body in chunks of 64 KiB
