@@ -112,6 +112,14 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent)
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    // Above the scrolled content, so that it is seen whatever part of the logbook is shown.
+    m_saveError = new QLabel(this);
+    m_saveError->setObjectName(u"saveError"_s);
+    m_saveError->setTextFormat(Qt::PlainText);
+    m_saveError->setWordWrap(true);
+    m_saveError->setContentsMargins(24, 12, 24, 0);
+    outer->addWidget(m_saveError);
     outer->addWidget(scroll);
 
     auto *content = new QWidget;
@@ -185,11 +193,6 @@ LogbookView::LogbookView(SightingLog *log, QWidget *parent)
     m_footnote->setObjectName(u"footnote"_s);
     m_footnote->setWordWrap(true);
     stack->addWidget(m_footnote);
-    m_saveError = new QLabel(content);
-    m_saveError->setObjectName(u"saveError"_s);
-    m_saveError->setTextFormat(Qt::PlainText);
-    m_saveError->setWordWrap(true);
-    stack->addWidget(m_saveError);
     stack->addStretch(1);
 
     scroll->setWidget(content);
