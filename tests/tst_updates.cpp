@@ -260,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(first.shortVersionString, u"1.9"_s);
         QCOMPARE(
             first.downloadUrl, QUrl(u"https://skyvelle.example/releases/skyvelle-1.9.tar.gz"_s));
-        QCOMPARE(first.publishedAt, QDateTime(QDate(2026, 11, 2), QTime(10, 0), QTimeZone::UTC));
+        QCOMPARE(first.publishedAt, QDateTime(QDate(2026, 11, 2), QTime(10, 0), Qt::UTC));
         QCOMPARE(first.description, u"<ul><li>Logbook charts by hour.</li></ul>"_s);
         QVERIFY(!first.descriptionIsPlainText);
         // The third has no short version: its version stands in.
@@ -419,7 +419,7 @@ private Q_SLOTS:
             ReleaseNotes::safeHtml(u"Fixed <script> in notes\nSecond line"_s, true);
         QVERIFY(html.contains(u"&lt;script&gt;"_s));
         QVERIFY(!html.contains(u"<script"_s));
-        QVERIFY(html.contains(u"<br />"_s));
+        QVERIFY(html.contains(u"<br"_s));
         QVERIFY(ReleaseNotes::isPlainText(u"No markup"_s, false));
         QVERIFY(!ReleaseNotes::isPlainText(u"<p>markup</p>"_s, false));
     }
@@ -639,16 +639,32 @@ private Q_SLOTS:
         model->updater()->setUserDriver(nullptr);
     }
 
-    void bannerClearedBySessionFinished()
+    void scheduledCheckShowsTheBannerNotTheWindow()
     {
-        // A scheduled check leaves the showing to the banner: no window, no session.
         m_server->setReply(u"/appcast.xml"_s, xml(feedWith("2.0")));
-        auto model = makeModel(makeUpdater(2000, 100ms), 24h, 300ms);
+        auto model = makeModel(makeUpdater(2000, 100ms));
         RecordingDriver driver;
         model->updater()->setUserDriver(&driver);
         QTRY_VERIFY(model->updateAvailable());
+        QCOMPARE(model->availableVersion(), u"2.0"_s);
         QVERIFY(driver.calls.isEmpty());
         QVERIFY(!model->sessionInProgress());
+        // Off: the schedule reads nothing more.
+        model->setAutomaticallyChecksForUpdates(false);
+        const int before = m_server->requestCount();
+        QTest::qWait(350);
+        QCOMPARE(m_server->requestCount(), before);
+        model->updater()->setUserDriver(nullptr);
+    }
+
+    void bannerClearedBySessionFinished()
+    {
+        m_server->setReply(u"/appcast.xml"_s, xml(feedWith("2.0")));
+        auto model = makeModel(makeUpdater(), 24h, 300ms);
+        RecordingDriver driver;
+        model->updater()->setUserDriver(&driver);
+        QCOMPARE(probe(*model), QString());
+        QVERIFY(model->updateAvailable());
 
         // An interactive check that fails leaves the banner until its session ends.
         m_server->setReply(u"/appcast.xml"_s, xml("<html>maintenance</html>"));
