@@ -127,6 +127,8 @@ UpdateWindow::UpdateWindow(Updater *updater, QWidget *parent)
         buttons->addWidget(b);
 
     auto *layout = new QVBoxLayout(this);
+    // Each state takes exactly the room its parts need, also after a larger one.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(16);
     layout->addLayout(top, 1);
@@ -257,8 +259,7 @@ void UpdateWindow::enter(State state)
     QPushButton *main = found ? m_download : state == State::checking ? m_cancelButton : m_ok;
     for (QPushButton *b : { m_download, m_cancelButton, m_ok })
         b->setDefault(b == main);
-    setMinimumSize(0, 0);
-    adjustSize();
+    layout()->activate();
     if (!isVisible())
         presentWindow(this, QApplication::activeWindow());
     main->setFocus(Qt::OtherFocusReason);
