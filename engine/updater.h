@@ -2,6 +2,7 @@
 #pragma once
 
 #include "appcast.h"
+#include "requestoptions.h"
 #include "services.h"
 
 #include <QObject>
@@ -42,7 +43,7 @@ public:
         /// How often the scheduled check runs while automatic checks are on.
         std::chrono::milliseconds scheduledCheckInterval = std::chrono::hours(24);
         /// The time-out of each request (the feed, the release notes).
-        int timeoutMs = 8000;
+        int timeoutMs = RequestOptions::defaultTimeoutMs;
         /// Opens the download page; the browser unless a test says otherwise.
         std::function<bool(const QUrl &)> openUrl;
     };

@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QListView>
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QSettings>
@@ -900,6 +901,10 @@ private Q_SLOTS:
         QCOMPARE(driver.calls.last(), u"dismiss"_s);
         QTRY_COMPARE(shown(), u"2.0 (Spring) available"_s);
         QCOMPARE(m_server->requestCount(u"/appcast.xml"_s), 3);
+        // Tab goes from the list to the banner.
+        list.listView()->setFocus();
+        QTest::keyClick(list.listView(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list.findChild<UpdateBanner *>(u"updateBanner"_s));
         // … and cleared by "not found".
         m_server->setReply(u"/appcast.xml"_s, xml(feedWith("1.0")));
         QCOMPARE(probe(*model), QString());
