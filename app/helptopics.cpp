@@ -51,6 +51,16 @@ QList<HelpTopic> all()
                       "listen and click again to stop. Playback goes on with the panel and the "
                       "window closed. A feed that does not answer is marked offline in "
                       "orange; the feeds are run by volunteers and come and go."_s } },
+                { u"New versions"_s,
+                    { u"A few seconds after it starts, and once a day while it runs, Skyvelle "
+                      "quietly reads its release feed. When a newer version is out, the status "
+                      "line under the list says so, for example \"2.0 available\"; click it, or "
+                      "choose Check for Updates… in the Skyvelle menu, to see what changed."_s,
+                        u"Download opens the release's page: Skyvelle installs nothing itself, so "
+                        "install the new version the way you installed Skyvelle. Remind Me Later "
+                        "closes the window; Skip This Version hides that version until a newer "
+                        "one comes out. Turn off Check for updates automatically in the same "
+                        "window to stop the quiet checks; checking by hand still works."_s } },
             } },
         { u"The map"_s, u"map"_s,
             {
@@ -165,9 +175,10 @@ QList<HelpTopic> all()
                         "feedPrimaryName=My receiver"_s,
                         u"The other keys are feedSecondary and feedSecondaryName (the service "
                         "tried when the first fails), routes, photos, geocoder, globe, "
-                        "homepage, contact, and the map tile templates tilesStandard, "
-                        "tilesImagery and tilesOverlay with {z}, {x} and {y}. An empty value "
-                        "keeps the public default."_s } },
+                        "homepage, contact, appcast (the release feed the update check reads), "
+                        "and the map tile templates tilesStandard, tilesImagery and "
+                        "tilesOverlay with {z}, {x} and {y}. An empty value keeps the public "
+                        "default."_s } },
             } },
         { u"Your data"_s, u"hand.raised"_s,
             {
@@ -179,7 +190,8 @@ QList<HelpTopic> all()
                       "(planespotters.net). Looking up an address sends it to OpenStreetMap's "
                       "Nominatim. The map loads tiles from OpenStreetMap, or from Esri for "
                       "satellite views. ATC audio connects only to the stream links you "
-                      "give it."_s,
+                      "give it. The update check reads the release feed on skyvelle.app, "
+                      "which learns only which version of Skyvelle asks."_s,
                         u"There are no accounts and no analytics. Nothing else leaves this "
                         "computer."_s } },
                 { u"Where Skyvelle keeps its files"_s,

@@ -24,10 +24,14 @@
 #include "singleinstance.h"
 #include "symbols.h"
 #include "trayicon.h"
+#include "updater.h"
+#include "updatermodel.h"
+#include "updatewindow.h"
 #include "views/aircraftdetailcard.h"
 #include "views/atcaudioview.h"
 #include "views/contentview.h"
 #include "views/legendpopover.h"
+#include "views/updatebanner.h"
 #include "weblink.h"
 
 #include <QAction>
@@ -98,6 +102,12 @@ SkyvelleApp::SkyvelleApp(int &argc, char **argv, const Paths &paths)
     });
     // The one-minute timer alone would lose the last minute of sightings at every quit.
     connect(this, &QCoreApplication::aboutToQuit, m_logbook, &SightingLog::saveIfDirty);
+    // The quiet probe 5 s from now and the daily check start by themselves; the window shows
+    // only what the user asked for.
+    m_updates =
+        new UpdaterModel(new Updater(m_preferences, m_network, m_services, Updater::Options()),
+            UpdaterModel::Delays(), this);
+    m_updateWindow = std::make_unique<UpdateWindow>(m_updates->updater());
     m_delegate = new AppDelegate(m_store, DebugLog(paths.debugLog),
         AppDelegate::Shots { paths.shotFile, paths.widgetShotFolder }, this);
     m_delegate->setFallbackFactory([this] {
@@ -136,7 +146,9 @@ SkyvelleApp::~SkyvelleApp()
     m_aboutWindow.reset();
     m_helpWindow.reset();
     m_settingsWindow.reset();
+    m_updateWindow.reset();
     delete m_delegate;
+    delete m_updates;
     delete m_tiles;
     delete m_geocoder;
     delete m_atcAudio;
@@ -234,6 +246,11 @@ void SkyvelleApp::furnishMainWindow(MainWindow *window)
 
     window->settingsAction()->setEnabled(true);
     connect(window->settingsAction(), &QAction::triggered, this, &SkyvelleApp::showSettings);
+
+    window->checkForUpdatesAction()->setEnabled(true);
+    connect(window->checkForUpdatesAction(), &QAction::triggered, m_updates,
+        &UpdaterModel::checkForUpdates);
+    UpdateBanner::attach(m_updates, window->contentView()->aircraftListView());
 
     connect(window->aboutAction(), &QAction::triggered, this, &SkyvelleApp::showAbout);
     connect(window->helpAction(), &QAction::triggered, this, &SkyvelleApp::showHelp);

@@ -30,6 +30,8 @@ class SightingLog;
 class SingleInstance;
 class TileSource;
 class TrayIcon;
+class UpdaterModel;
+class UpdateWindow;
 
 /// The application object: creates the process-wide objects once, wires them together and
 /// hands them to the windows.
@@ -67,6 +69,8 @@ public:
     AlertEngine *alertEngine() const { return m_alerts; }
     SightingLog *sightingLog() const { return m_logbook; }
     ATCAudio *atcAudio() const { return m_atcAudio; }
+    UpdaterModel *updaterModel() const { return m_updates; }
+    UpdateWindow *updateWindow() const { return m_updateWindow.get(); }
     AppDelegate *delegate() const { return m_delegate; }
     /// The main window; nullptr after the user closed it.
     MainWindow *mainWindow() const;
@@ -99,6 +103,8 @@ private:
     AlertEngine *m_alerts = nullptr;
     SightingLog *m_logbook = nullptr;
     ATCAudio *m_atcAudio = nullptr;
+    UpdaterModel *m_updates = nullptr;
+    std::unique_ptr<UpdateWindow> m_updateWindow;
     QNetworkAccessManager *m_tileNetwork = nullptr;
     TileSource *m_tiles = nullptr;
     AppDelegate *m_delegate = nullptr;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "services.h"
 
+#include "appcast.h"
+
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +27,7 @@ Services Services::defaults()
                      "World_Boundaries_and_Places/MapServer/tile/{z}/{y}/{x}"_s;
     s.atcStreamBase = QUrl(u"https://d.liveatc.net/"_s);
     s.atcDomain = u"liveatc.net"_s;
+    s.appcast = Appcast::feedUnder(s.homepage);
     return s;
 }
 
@@ -63,6 +66,9 @@ Services Services::withOverrides(const QVariantMap &overrides)
     text("feedPrimaryName", s.feedPrimaryName);
     text("feedSecondaryName", s.feedSecondaryName);
     url("homepage", s.homepage);
+    // The release feed follows a packager's homepage unless it is given itself.
+    s.appcast = Appcast::feedUnder(s.homepage);
+    url("appcast", s.appcast);
     text("contact", s.contact);
     url("geocoder", s.geocoder);
     url("routes", s.routes);

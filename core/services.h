@@ -23,6 +23,7 @@ struct Services {
     QString tilesOverlay;
     QUrl atcStreamBase; ///< ATC audio directory's stream base, ending in "/"; a mount is appended
     QString atcDomain; ///< ATC audio directory's domain; plain http on its hosts is upgraded
+    QUrl appcast; ///< the release feed; unless set, "appcast.xml" under the homepage
 
     /// The public defaults.
     static Services defaults();

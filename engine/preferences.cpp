@@ -167,6 +167,11 @@ QByteArray Preferences::atcFavorites() const { return read(K::atcFavorites); }
 void Preferences::setAtcFavorites(const QByteArray &value) { write(K::atcFavorites, value); }
 double Preferences::atcVolume() const { return read(K::atcVolume); }
 void Preferences::setAtcVolume(double value) { write(K::atcVolume, value); }
+
+bool Preferences::automaticallyChecksForUpdates() const { return read(K::automaticallyChecksForUpdates); }
+void Preferences::setAutomaticallyChecksForUpdates(bool value) { write(K::automaticallyChecksForUpdates, value); }
+QString Preferences::skippedUpdateVersion() const { return read(K::skippedUpdateVersion); }
+void Preferences::setSkippedUpdateVersion(const QString &value) { write(K::skippedUpdateVersion, value); }
 // clang-format on
 
 void Preferences::removeHomeLocation()

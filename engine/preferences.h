@@ -74,6 +74,11 @@ class Preferences : public QObject {
     Q_PROPERTY(
         QByteArray atcFavorites READ atcFavorites WRITE setAtcFavorites NOTIFY atcFavoritesChanged)
     Q_PROPERTY(double atcVolume READ atcVolume WRITE setAtcVolume NOTIFY atcVolumeChanged)
+    // The updater's own group
+    Q_PROPERTY(bool automaticallyChecksForUpdates READ automaticallyChecksForUpdates WRITE
+            setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
+    Q_PROPERTY(QString skippedUpdateVersion READ skippedUpdateVersion WRITE setSkippedUpdateVersion
+            NOTIFY skippedUpdateVersionChanged)
 
 public:
     enum class AppearanceChoice { Automatic, Light, Dark };
@@ -174,6 +179,12 @@ public:
     double atcVolume() const;
     void setAtcVolume(double value);
 
+    bool automaticallyChecksForUpdates() const;
+    void setAutomaticallyChecksForUpdates(bool value);
+    /// The version the user chose to skip; empty when none.
+    QString skippedUpdateVersion() const;
+    void setSkippedUpdateVersion(const QString &value);
+
     /// The number of trail points the flight store keeps per aircraft: max(6, ⌊trailMinutes × 12⌋).
     int trailPointLimit() const;
 
@@ -214,6 +225,8 @@ Q_SIGNALS:
     void radiusNMChanged();
     void atcFavoritesChanged();
     void atcVolumeChanged();
+    void automaticallyChecksForUpdatesChanged();
+    void skippedUpdateVersionChanged();
 
 private:
     template<typename T>
@@ -296,5 +309,14 @@ inline constexpr P::Key<double> radiusNM { "radiusNM", 25.0, &P::radiusNMChanged
 inline constexpr P::Key<QByteArray> atcFavorites { "atcFavorites", {}, &P::atcFavoritesChanged };
 // 0 … 1.
 inline constexpr P::Key<double> atcVolume { "atcVolume", 0.8, &P::atcVolumeChanged };
+
+// The updater's own group, "[updates]", as Sparkle keeps its settings apart from the app's.
+// The quiet probe and the daily check run only while this is on.
+inline constexpr P::Key<bool> automaticallyChecksForUpdates {
+    "updates/automaticallyChecksForUpdates", true, &P::automaticallyChecksForUpdatesChanged
+};
+// An appcast item's version ("sparkle:version"), compared as text.
+inline constexpr P::Key<QString> skippedUpdateVersion { "updates/skippedVersion", {},
+    &P::skippedUpdateVersionChanged };
 
 } // namespace PreferenceKeys

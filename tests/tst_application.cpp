@@ -102,6 +102,8 @@ int main(int argc, char **argv)
         settings.setValue(u"alertsEnabled"_s, true);
         settings.setValue(u"services/feedPrimary"_s, feed);
         settings.setValue(u"services/feedSecondary"_s, feed);
+        // The update probe must not reach the real release feed.
+        settings.setValue(u"services/appcast"_s, feed + u"/appcast.xml"_s);
     }
     SkyvelleApp app(argc, argv, paths);
     app.launch();

@@ -604,6 +604,7 @@ int main(int argc, char **argv)
         settings.setValue(u"services/feedPrimary"_s, u"http://127.0.0.1:9"_s);
         settings.setValue(u"services/feedSecondary"_s, u"http://127.0.0.1:9"_s);
         settings.setValue(u"services/tilesStandard"_s, u"http://127.0.0.1:9/{z}/{x}/{y}.png"_s);
+        settings.setValue(u"services/appcast"_s, u"http://127.0.0.1:9/appcast.xml"_s);
     }
     SkyvelleApp app(argc, argv, paths);
     TestLifecycle test(&app, dir.path());

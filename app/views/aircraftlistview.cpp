@@ -297,8 +297,11 @@ void AircraftListView::setUpdateWidget(QWidget *widget)
         delete item->widget();
         delete item;
     }
-    if (widget)
+    if (widget) {
         m_updateLayout->addWidget(widget);
+        // Tab reaches it where the eye does: below the list, before the toolbar.
+        setTabOrder(m_list, widget);
+    }
     m_updateSlot->setVisible(widget != nullptr);
 }
 
