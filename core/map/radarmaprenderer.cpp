@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -103,6 +104,14 @@ QString graticuleLabel(double degrees, double step, bool latitude)
         + (value == 0.0 ? QString() : QString(hemisphere));
 }
 
+// A trail in its aircraft's colour, translucent.
+QRgb trailColor(QRgb fill)
+{
+    QColor color = QColor::fromRgba(fill);
+    color.setAlphaF(0.45f);
+    return color.rgba();
+}
+
 // Marker glyphs are drawn turned in steps of this many degrees.
 constexpr double angleStep = 3.0;
 
@@ -130,6 +139,32 @@ RadarMapRenderer::RadarMapRenderer(TileSource *tiles)
     , m_muted(192)
     , m_scaled(128)
 {
+    if (m_tiles)
+        m_tileReady = QObject::connect(
+            m_tiles, &TileSource::tileReady, m_tiles, [this] { ++m_tileGeneration; });
+}
+
+RadarMapRenderer::~RadarMapRenderer()
+{
+    QObject::disconnect(m_tileReady);
+}
+
+void RadarMapRenderer::invalidate(Layers layers)
+{
+    if (layers & Layer::Basemap)
+        m_basemapKey.reset();
+    if (layers & Layer::Trails)
+        m_trailsKey.reset();
+    if (layers & Layer::Markers)
+        m_markersKey.reset();
+}
+
+bool RadarMapRenderer::TrailsKey::sameAs(const TrailsKey &other) const
+{
+    return frame == other.frame && aircraft.isSharedWith(other.aircraft)
+        && trails.isSharedWith(other.trails) && planeColorHex == other.planeColorHex
+        && colorByAltitude == other.colorByAltitude && showTrails == other.showTrails
+        && trailWidth == other.trailWidth;
 }
 
 // Style table
@@ -260,33 +295,128 @@ QString RadarMapRenderer::altitudeKeyDescription()
 
 // Painting
 
+namespace {
+
+// Processor time of the painting thread: on a shared machine the wall clock also counts
+// others' work.
+double threadMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
 void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
     const RadarMapScene &scene, const RadarMapSettings &settings, const QRectF &exposed)
 {
     const Mercator::Viewport viewport(rect, camera);
     m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
     const Style mapStyle = settings.mapStyleChoice;
+    m_timings = {};
+    if (!m_caching)
+        invalidate(Layer::Basemap | Layer::Trails | Layer::Markers);
+
+    Frame frame { rect, camera, painter->device()->devicePixelRatioF(), {}, {} };
+    const qreal ratio = frame.ratio;
+    // The layers cover the view on whole device pixels.
+    frame.origin =
+        QPointF(std::floor(rect.left() * ratio) / ratio, std::floor(rect.top() * ratio) / ratio);
+    frame.pixels = QSize(int(std::ceil((rect.right() - frame.origin.x()) * ratio)),
+        int(std::ceil((rect.bottom() - frame.origin.y()) * ratio)));
+    if (frame.pixels.isEmpty())
+        return;
+
+    double started = threadMilliseconds();
+    const auto lap = [&started](double &into) {
+        const double now = threadMilliseconds();
+        into += now - started;
+        started = now;
+    };
+    updateBasemap(viewport, frame, scene, settings);
+    lap(m_timings.basemap);
+    updateTrails(viewport, frame, scene, settings);
+    lap(m_timings.trails);
+    updateMarkers(viewport, frame, scene, settings);
+    lap(m_timings.markers);
+
     painter->save();
     // Within the caller's clip, which may be the part it repaints.
     painter->setClipRect(rect, Qt::IntersectClip);
-    paintBasemap(painter, viewport, mapStyle, settings.palette);
+    compose(painter, frame, m_basemap, m_basemap.rect());
+    if (!m_canvas.isEmpty())
+        compose(painter, frame, m_canvas.image(), m_canvas.dirty());
     painter->setRenderHint(QPainter::Antialiasing);
-    if (scene.home)
-        paintHome(painter, viewport, scene, mapStyle, settings.palette);
-    paintTraffic(painter, viewport, scene, settings);
-    if (settings.colorByAltitude)
+    paintSelection(painter, frame, scene, settings);
+    if (settings.colorByAltitude && altitudeKeyRect(rect, settings).intersects(m_exposed))
         paintAltitudeKey(painter, rect, settings);
-    paintAttribution(painter, rect, mapStyle, settings);
+    if (attributionLine(rect, mapStyle, settings).box.intersects(m_exposed))
+        paintAttribution(painter, rect, mapStyle, settings);
     painter->restore();
+    lap(m_timings.compose);
 }
 
-void RadarMapRenderer::paintBasemap(
+void RadarMapRenderer::compose(
+    QPainter *painter, const Frame &frame, const QImage &layer, const QRect &drawn) const
+{
+    const QRect source =
+        QRectF((m_exposed.topLeft() - frame.origin) * frame.ratio, m_exposed.size() * frame.ratio)
+            .toAlignedRect()
+            .intersected(drawn)
+            .intersected(layer.rect());
+    if (source.isEmpty())
+        return;
+    // Whole device pixels onto whole device pixels: a copy, never a resampling.
+    painter->drawImage(frame.origin + QPointF(source.topLeft()) / frame.ratio, layer, source);
+}
+
+void RadarMapRenderer::updateBasemap(const Mercator::Viewport &viewport, const Frame &frame,
+    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    BasemapKey key { frame, settings.mapStyleChoice, settings.palette, scene.home, scene.radiusNM };
+    if (m_basemapKey && *m_basemapKey == key && m_basemap.size() == frame.pixels) {
+        if (m_basemapComplete)
+            return;
+        // Tiles that were missing are still asked for, every frame, as they were when drawn.
+        askForTiles(viewport, key.style, frame.ratio);
+        if (m_basemapGeneration == m_tileGeneration)
+            return;
+    }
+    if (m_basemap.size() != frame.pixels)
+        m_basemap = QImage(frame.pixels, QImage::Format_RGB32);
+    m_basemap.setDevicePixelRatio(frame.ratio);
+    m_basemapGeneration = m_tileGeneration;
+    QPainter painter(&m_basemap);
+    painter.translate(-frame.origin);
+    // Beyond the poles of the tiles, or where a tile is missing, the page shows.
+    painter.fillRect(frame.rect, settings.palette.color(QPalette::Base));
+    m_basemapComplete = paintBasemap(&painter, viewport, key.style, settings.palette);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (scene.home)
+        paintHome(&painter, viewport, scene, key.style, settings.palette);
+    painter.end();
+    m_basemapKey = std::move(key);
+}
+
+void RadarMapRenderer::askForTiles(const Mercator::Viewport &viewport, Style style, qreal ratio)
+{
+    if (!m_tiles)
+        return;
+    const int level =
+        Mercator::tileZoomFor(viewport.zoom() + std::log2(std::max<qreal>(1.0, ratio)));
+    m_tiles->beginFrame();
+    for (const TileSource::Layer layer : RadarMapRenderer::layers(style))
+        placeTiles(viewport, layer, level);
+    m_tiles->endFrame();
+}
+
+bool RadarMapRenderer::paintBasemap(
     QPainter *painter, const Mercator::Viewport &viewport, Style style, const QPalette &palette)
 {
     if (!m_tiles) {
-        painter->fillRect(m_exposed, palette.color(QPalette::Base));
         paintGraticule(painter, viewport, palette);
-        return;
+        return true;
     }
     // On a dense screen the next level down has the pixels the screen can show, so the
     // basemap is as sharp as the markers.
@@ -298,15 +428,16 @@ void RadarMapRenderer::paintBasemap(
     for (const TileSource::Layer layer : layers)
         placed.push_back(placeTiles(viewport, layer, level));
     m_tiles->endFrame();
+    const auto isComplete = [](const std::vector<PlacedTile> &tiles) {
+        return std::all_of(tiles.cbegin(), tiles.cend(),
+            [](const PlacedTile &tile) { return !tile.image.isNull(); });
+    };
     // The graticule only shows through gaps of the (opaque) base layer.
-    const bool complete = std::all_of(placed.front().cbegin(), placed.front().cend(),
-        [](const PlacedTile &tile) { return !tile.image.isNull(); });
-    if (!complete) {
-        painter->fillRect(m_exposed, palette.color(QPalette::Base));
+    if (!isComplete(placed.front()))
         paintGraticule(painter, viewport, palette);
-    }
     for (size_t i = 0; i < placed.size(); ++i)
         paintTiles(painter, placed[i], layers[qsizetype(i)], level, style == Style::Muted);
+    return std::all_of(placed.cbegin(), placed.cend(), isComplete);
 }
 
 void RadarMapRenderer::paintGraticule(
@@ -399,9 +530,8 @@ std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(
     std::vector<PlacedTile> tiles;
     tiles.reserve(slots.size());
     for (auto &[distance, tile] : slots) {
-        // Tiles outside the exposed part are still asked for: they are in view.
         tile.image = m_tiles->tile(layer, level, tile.x, tile.y);
-        if (tile.target.intersects(m_exposed))
+        if (tile.target.intersects(viewport.rect()))
             tiles.push_back(std::move(tile));
     }
     return tiles;
@@ -563,13 +693,32 @@ const QImage &RadarMapRenderer::homeImage(const QColor &disc, qreal ratio)
     return m_home;
 }
 
+void RadarMapRenderer::updateTrails(const Mercator::Viewport &viewport, const Frame &frame,
+    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    TrailsKey key { frame, scene.aircraft, scene.trails, settings.planeColorHex,
+        settings.colorByAltitude, settings.showTrails, settings.trailWidth };
+    if (m_trailsKey && m_trailsKey->sameAs(key))
+        return;
+    ++m_trailsGeneration;
+    m_trailCanvas.reset(frame.pixels, frame.ratio);
+    const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
+    m_fills.clear();
+    for (const Aircraft &aircraft : scene.aircraft)
+        m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
+    m_tails.clear();
+    if (settings.showTrails)
+        strokeTrails(viewport, scene, settings, frame.origin, frame.ratio);
+    m_trailsKey = std::move(key);
+}
+
 void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
     const RadarMapSettings &settings, const QPointF &origin, qreal ratio)
 {
     ++m_frame;
     const double width = settings.trailWidth * ratio;
     const QRectF bounds =
-        QRectF(QPointF(0, 0), m_canvas.image().size()).adjusted(-width, -width, width, width);
+        QRectF(QPointF(0, 0), m_trailCanvas.image().size()).adjusted(-width, -width, width, width);
     m_trailOrder.clear();
     m_trailPoints.clear();
     for (int index = 0; index < scene.aircraft.size(); ++index) {
@@ -599,18 +748,24 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
             bottom = std::max(bottom, device.y());
             m_trailPoints.push_back(device);
         }
-        // A gliding marker pulls the end of its trail along with it.
-        if (!scene.drawnPositions.isEmpty() && aircraft.coordinate() == trail->last()) {
-            const auto drawn = scene.drawnPositions.constFind(aircraft.hex);
-            if (drawn != scene.drawnPositions.cend())
-                m_trailPoints.back() = (viewport.toScreen(*drawn) - origin) * ratio;
-        }
+        // The last segment goes with the markers: a gliding marker pulls the end of its trail
+        // along with it, from about where the segment starts.
+        const size_t count = m_trailPoints.size() - first;
+        const Tail tail { index, m_trailPoints[first + count - 2], m_trailPoints.back(),
+            aircraft.coordinate() == trail->last() };
+        const double span =
+            std::max(std::abs(tail.to.x() - tail.from.x()), std::abs(tail.to.y() - tail.from.y()));
+        if (std::max(tail.from.x(), tail.to.x()) + span >= bounds.left()
+            && std::min(tail.from.x(), tail.to.x()) - span <= bounds.right()
+            && std::max(tail.from.y(), tail.to.y()) + span >= bounds.top()
+            && std::min(tail.from.y(), tail.to.y()) - span <= bounds.bottom())
+            m_tails.push_back(tail);
         if (right < bounds.left() || left > bounds.right() || bottom < bounds.top()
-            || top > bounds.bottom()) {
+            || top > bounds.bottom() || count < 3) {
             m_trailPoints.resize(first);
             continue;
         }
-        m_trailOrder.push_back({ top, index, first, m_trailPoints.size() - first });
+        m_trailOrder.push_back({ top, index, first, count - 1 });
     }
     // Row by row, which keeps the canvas memory at hand; where trails cross, the more opaque
     // one shows whatever the order.
@@ -618,11 +773,14 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
         return a.top < b.top || (a.top == b.top && a.index < b.index);
     });
     for (const TrailRun &run : m_trailOrder) {
-        QColor color = QColor::fromRgba(m_fills[size_t(run.index)]);
-        color.setAlphaF(0.45f);
-        m_canvas.strokePolyline(
-            m_trailPoints.data() + run.first, int(run.count), width, color.rgba());
+        m_trailCanvas.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width,
+            trailColor(m_fills[size_t(run.index)]));
     }
+    std::sort(m_tails.begin(), m_tails.end(), [](const Tail &a, const Tail &b) {
+        const double top = std::min(a.from.y(), a.to.y());
+        const double otherTop = std::min(b.from.y(), b.to.y());
+        return top < otherTop || (top == otherTop && a.index < b.index);
+    });
     // Forget the trails of aircraft that have gone.
     if (m_projectedTrails.size() > 2 * scene.trails.size() + 64) {
         for (auto it = m_projectedTrails.begin(); it != m_projectedTrails.end();) {
@@ -634,31 +792,40 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
     }
 }
 
-void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
+void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const Frame &frame,
     const RadarMapScene &scene, const RadarMapSettings &settings)
 {
-    const qreal ratio = painter->device()->devicePixelRatioF();
-    // The canvas covers the exposed part, on whole device pixels.
-    const QPointF origin(
-        std::floor(m_exposed.left() * ratio) / ratio, std::floor(m_exposed.top() * ratio) / ratio);
-    const QSize size(int(std::ceil((m_exposed.right() - origin.x()) * ratio)),
-        int(std::ceil((m_exposed.bottom() - origin.y()) * ratio)));
-    if (size.isEmpty())
+    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
+    MarkersKey key { m_trailsGeneration, scene.drawnPositions, scene.selectedHex,
+        int(std::lround(settings.markerScale * 100.0)), settings.increaseContrast,
+        settings.differentiateWithoutColor, ink.rgba(), halo.rgba() };
+    if (m_markersKey && *m_markersKey == key)
         return;
-    m_canvas.reset(size, ratio);
+    const qreal ratio = frame.ratio;
+    const QPointF &origin = frame.origin;
+    m_canvas.copyFrom(m_trailCanvas);
     if (m_labelSprites.size() > 4096)
         m_labelSprites.clear();
-    const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
-    m_fills.clear();
-    for (const Aircraft &aircraft : scene.aircraft)
-        m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
-    if (settings.showTrails)
-        strokeTrails(viewport, scene, settings, origin, ratio);
 
-    const int scaleCenti = int(std::lround(settings.markerScale * 100.0));
+    const bool gliding = !scene.drawnPositions.isEmpty();
+    // The last segments of the trails, to the marker where it glides.
+    if (settings.showTrails) {
+        const double width = settings.trailWidth * ratio;
+        for (const Tail &tail : m_tails) {
+            QPointF to = tail.to;
+            if (gliding && tail.followsMarker) {
+                const auto drawn = scene.drawnPositions.constFind(scene.aircraft[tail.index].hex);
+                if (drawn != scene.drawnPositions.cend())
+                    to = (viewport.toScreen(*drawn) - origin) * ratio;
+            }
+            const QPointF points[] = { tail.from, to };
+            m_canvas.strokePolyline(points, 2, width, trailColor(m_fills[size_t(tail.index)]));
+        }
+    }
+
+    const int scaleCenti = key.scaleCenti;
     const int ratioCenti = int(std::lround(ratio * 100.0));
     const double reach = discDiameter(settings.markerScale, true);
-    const QRectF bounds = m_exposed.adjusted(-reach, -reach, reach, reach);
     const QRectF view = viewport.rect().adjusted(-reach, -reach, reach, reach);
     const auto spriteFor = [&](const Aircraft &aircraft, const QColor &fill,
                                bool selected) -> const SpriteCanvas::Sprite & {
@@ -672,10 +839,7 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
             int(std::lround(turn / angleStep)) % int(360 / angleStep), scaleCenti, ratioCenti });
     };
 
-    const Aircraft *selected = nullptr;
-    QColor selectedFill;
-    QPointF selectedPoint;
-    const bool gliding = !scene.drawnPositions.isEmpty();
+    m_selection = {};
     m_placed.clear();
     m_onTop.clear();
     m_inView.clear();
@@ -690,19 +854,14 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
         if (!view.contains(point))
             continue;
         // The selected marker goes on top of all others, emergencies on top of the rest.
-        const Layer layer = !scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex
-            ? Layer::Selected
-            : (aircraft.isEmergency() ? Layer::Emergency : Layer::Ordinary);
+        const Stack layer = !scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex
+            ? Stack::Selected
+            : (aircraft.isEmergency() ? Stack::Emergency : Stack::Ordinary);
         m_inView.push_back({ point, index, layer });
-        if (!bounds.contains(point))
-            continue;
-        if (layer == Layer::Selected) {
-            selected = &aircraft;
-            selectedFill = QColor::fromRgba(m_fills[size_t(index)]);
-            selectedPoint = point;
-        } else {
-            (layer == Layer::Emergency ? m_onTop : m_placed).push_back({ point, index, layer });
-        }
+        if (layer == Stack::Selected)
+            m_selection = { index, point, m_fills[size_t(index)] };
+        else
+            (layer == Stack::Emergency ? m_onTop : m_placed).push_back({ point, index, layer });
     }
     placeLabels(viewport, scene, settings);
 
@@ -724,44 +883,56 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
                     int(std::lround(device.y() - sprite.image().height() / 2.0))));
         }
     };
-    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
-    const auto labelFor = [&](const Label &label) -> const SpriteCanvas::Sprite & {
-        return labelSprite({ label.text, ink.rgba(), halo.rgba(), ratioCenti });
-    };
     // Titles lie over the ordinary markers and under the ones that must not be hidden.
-    const auto drawLabels = [&](Layer layer) {
+    const auto drawLabels = [&](Stack layer) {
         for (const Label &label : m_labels) {
-            if (label.layer != layer || !label.rect.intersects(m_exposed))
+            if (label.layer != layer)
                 continue;
             const QPointF device = (label.rect.topLeft() - origin) * ratio;
-            m_canvas.drawSprite(labelFor(label),
+            m_canvas.drawSprite(
+                labelSprite({ label.text, key.labelInk, key.labelHalo, ratioCenti }),
                 QPoint(int(std::lround(device.x())), int(std::lround(device.y()))));
         }
     };
     drawMarkers(m_placed);
-    drawLabels(Layer::Ordinary);
+    drawLabels(Stack::Ordinary);
     drawMarkers(m_onTop);
-    drawLabels(Layer::Emergency);
-    if (!m_canvas.isEmpty()) {
-        const QRect dirty = m_canvas.dirty();
-        painter->drawImage(origin + QPointF(dirty.topLeft()) / ratio, m_canvas.image(), dirty);
-    }
+    drawLabels(Stack::Emergency);
+    m_markersKey = std::move(key);
+}
 
-    if (selected) {
-        paintHalo(painter, selectedPoint, selectedFill, discDiameter(settings.markerScale, true),
-            scene, settings);
-        // Whole device pixels keep the pictures as sharp as they were drawn.
-        const auto snapped = [ratio](const QPointF &point) {
-            return QPointF(
-                std::round(point.x() * ratio) / ratio, std::round(point.y() * ratio) / ratio);
-        };
-        const QImage &image = spriteFor(*selected, selectedFill, true).image();
-        const QSizeF half = image.deviceIndependentSize() / 2.0;
-        painter->drawImage(snapped(selectedPoint - QPointF(half.width(), half.height())), image);
-        for (const Label &label : m_labels) {
-            if (label.layer == Layer::Selected)
-                painter->drawImage(snapped(label.rect.topLeft()), labelFor(label).image());
-        }
+void RadarMapRenderer::paintSelection(QPainter *painter, const Frame &frame,
+    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    if (m_selection.index < 0 || m_selection.index >= scene.aircraft.size())
+        return;
+    const qreal ratio = frame.ratio;
+    const Aircraft &selected = scene.aircraft[m_selection.index];
+    const QColor fill = QColor::fromRgba(m_selection.fill);
+    const QPointF &point = m_selection.point;
+    paintHalo(painter, point, fill, discDiameter(settings.markerScale, true), scene, settings);
+    // Whole device pixels keep the pictures as sharp as they were drawn.
+    const auto snapped = [ratio](const QPointF &at) {
+        return QPointF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio);
+    };
+    double turn = std::fmod(glyphRotation(selected), 360.0);
+    if (turn < 0)
+        turn += 360.0;
+    const QImage &image = markerSprite(
+        { fill.rgba(), true, settings.increaseContrast,
+            badge(selected, settings.differentiateWithoutColor),
+            int(std::lround(turn / angleStep)) % int(360 / angleStep),
+            int(std::lround(settings.markerScale * 100.0)), int(std::lround(ratio * 100.0)) })
+                              .image();
+    const QSizeF half = image.deviceIndependentSize() / 2.0;
+    painter->drawImage(snapped(point - QPointF(half.width(), half.height())), image);
+    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
+    for (const Label &label : m_labels) {
+        if (label.layer == Stack::Selected && label.rect.intersects(m_exposed))
+            painter->drawImage(snapped(label.rect.topLeft()),
+                labelSprite(
+                    { label.text, ink.rgba(), halo.rgba(), int(std::lround(ratio * 100.0)) })
+                    .image());
     }
 }
 
@@ -819,7 +990,7 @@ void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const Rad
                 text, std::ceil(metrics.horizontalAdvance(text)) + 2 * labelPadding);
         const QRectF rect(marker.point.x() - *width / 2.0,
             marker.point.y()
-                + discDiameter(settings.markerScale, marker.layer == Layer::Selected) / 2.0
+                + discDiameter(settings.markerScale, marker.layer == Stack::Selected) / 2.0
                 + labelGap,
             *width, height);
         if (!rect.intersects(view))
@@ -842,7 +1013,7 @@ void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const Rad
         }
     };
     const auto chosen = std::find_if(m_inView.cbegin(), m_inView.cend(),
-        [](const Placed &marker) { return marker.layer == Layer::Selected; });
+        [](const Placed &marker) { return marker.layer == Stack::Selected; });
     if (chosen != m_inView.cend())
         place(*chosen);
     for (auto it = m_inView.cbegin(); it != m_inView.cend(); ++it) {
