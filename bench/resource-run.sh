@@ -12,7 +12,8 @@
 #
 # Environment: SKYVELLE (the executable, default build/app/skyvelle), DISPLAY_NUMBER (93),
 # PERF=1 to record a profile of the application during the sampling (perf must be there),
-# SAMPLE (seconds between RSS samples in churn mode, default 30).
+# SAMPLE (seconds between RSS samples in churn mode, default 30), SHOT=<file.png> to write a
+# picture of the screen once the run has settled.
 # Settings, data, cache and runtime folders are private to the run; nothing of the user's is
 # read or written.
 set -euo pipefail
@@ -117,6 +118,7 @@ if [ "$mode" = halo ]; then
     "$app" "skyvelle://aircraft/a00011" >>"$work/app.log" 2>&1 || true
 fi
 sleep 5
+[ -n "${SHOT:-}" ] && import -display "$display" -window root "$SHOT"
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$app_pid/stat"; }

@@ -334,9 +334,12 @@ QRectF RadarMap::markerRect(const QString &hex) const
 
 void RadarMap::updateHalo()
 {
-    const bool shown = !m_selectedHex.isEmpty()
-        && std::any_of(m_aircraft.cbegin(), m_aircraft.cend(),
-            [this](const Aircraft &a) { return a.hex == m_selectedHex && a.coordinate(); });
+    const auto found = m_selectedHex.isEmpty()
+        ? m_aircraft.cend()
+        : std::find_if(m_aircraft.cbegin(), m_aircraft.cend(),
+            [this](const Aircraft &a) { return a.hex == m_selectedHex; });
+    const bool shown = found != m_aircraft.cend() && found->coordinate();
+    m_haloIndex = shown ? int(found - m_aircraft.cbegin()) : -1;
     if (!shown || m_settings.reduceMotion || !m_shown) {
         m_haloTimer.stop();
         m_haloHex = shown ? m_selectedHex : QString();
@@ -361,9 +364,9 @@ QRectF RadarMap::haloRect(const QPointF &centre) const
 void RadarMap::haloTick()
 {
     // Only the halo moves, so only its rectangle repaints.
-    const auto found = std::find_if(m_aircraft.cbegin(), m_aircraft.cend(),
-        [this](const Aircraft &a) { return a.hex == m_haloHex; });
-    const auto position = found != m_aircraft.cend() ? drawnPosition(*found) : std::nullopt;
+    const auto position = m_haloIndex >= 0 && m_haloIndex < m_aircraft.size()
+        ? drawnPosition(m_aircraft.at(m_haloIndex))
+        : std::nullopt;
     if (!position) {
         updateAll();
         return;

@@ -132,6 +132,8 @@ private:
     int m_glideStep = 0;
 
     QString m_haloHex;
+    // Where the selected aircraft stands in the list, found once per answer, not each pulse.
+    int m_haloIndex = -1;
     QElapsedTimer m_haloClock;
     QTimer m_haloTimer;
 };

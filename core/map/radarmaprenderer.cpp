@@ -351,8 +351,16 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
     paintSelection(painter, frame, scene, settings);
     if (settings.colorByAltitude && altitudeKeyRect(rect, settings).intersects(m_exposed))
         paintAltitudeKey(painter, rect, settings);
-    if (attributionLine(rect, mapStyle, settings).box.intersects(m_exposed))
-        paintAttribution(painter, rect, mapStyle, settings);
+    // Eliding the text takes a layout of it: worked out again only when its room changes.
+    if (!m_attribution || m_attributionRect != rect || m_attributionStyle != mapStyle
+        || m_attributionMargin != settings.attributionRightMargin) {
+        m_attribution = attributionLine(rect, mapStyle, settings);
+        m_attributionRect = rect;
+        m_attributionStyle = mapStyle;
+        m_attributionMargin = settings.attributionRightMargin;
+    }
+    if (m_attribution->box.intersects(m_exposed))
+        paintAttribution(painter, *m_attribution, settings.palette);
     painter->restore();
     lap(m_timings.compose);
 }
@@ -1050,7 +1058,7 @@ const SpriteCanvas::Sprite &RadarMapRenderer::labelSprite(const LabelKey &key)
 }
 
 void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
-    double diameter, const RadarMapScene &scene, const RadarMapSettings &settings) const
+    double diameter, const RadarMapScene &scene, const RadarMapSettings &settings)
 {
     double scale = 1.7;
     double opacity = 0.4;
@@ -1065,10 +1073,37 @@ void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const
     }
     if (opacity <= 0.0)
         return;
-    painter->setPen(QPen(SystemColors::withAlpha(color, opacity), width * scale));
-    painter->setBrush(Qt::NoBrush);
-    const double radius = (diameter - width) / 2.0 * scale;
-    painter->drawEllipse(centre, radius, radius);
+    // The ring is worked out pixel by pixel on a picture of its own: a pen on the painter would
+    // hand the ring's spans to Qt's thread pool, and waking it sixty times a second costs more
+    // than the ring.
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const double radius = (diameter - width) / 2.0 * scale * ratio;
+    const double half = width * scale / 2.0 * ratio;
+    const QPointF device = centre * ratio;
+    const int left = int(std::floor(device.x() - radius - half - 1.0));
+    const int top = int(std::floor(device.y() - radius - half - 1.0));
+    const int side = int(std::ceil(2.0 * (radius + half + 1.0))) + 1;
+    if (m_halo.width() != side)
+        m_halo = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+    const QRgb ink = SystemColors::withAlpha(color, opacity).rgba();
+    const double alpha = qAlpha(ink) / 255.0;
+    for (int y = 0; y < side; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(m_halo.scanLine(y));
+        const double dy = top + y + 0.5 - device.y();
+        for (int x = 0; x < side; ++x) {
+            const double dx = left + x + 0.5 - device.x();
+            const double distance = std::sqrt(dx * dx + dy * dy);
+            // Coverage falls from 1 to 0 across one pixel at each edge of the ring.
+            const double coverage = std::clamp(
+                half + 0.5 - std::abs(distance - radius), 0.0, std::min(1.0, 2.0 * half));
+            const int a = int(std::lround(alpha * coverage * 255.0));
+            row[x] = a == 0 ? 0
+                            : qRgba((qRed(ink) * a + 127) / 255, (qGreen(ink) * a + 127) / 255,
+                                (qBlue(ink) * a + 127) / 255, a);
+        }
+    }
+    m_halo.setDevicePixelRatio(ratio);
+    painter->drawImage(QPointF(left, top) / ratio, m_halo);
 }
 
 const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
@@ -1215,11 +1250,9 @@ RadarMapRenderer::AttributionLine RadarMapRenderer::attributionLine(
 }
 
 void RadarMapRenderer::paintAttribution(
-    QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const
+    QPainter *painter, const AttributionLine &line, const QPalette &palette) const
 {
     // Always legible, whatever lies under it: the tile services ask to be named on the map.
-    const AttributionLine line = attributionLine(rect, style, settings);
-    const QPalette &palette = settings.palette;
     painter->save();
     painter->setPen(Qt::NoPen);
     painter->setBrush(SystemColors::withAlpha(palette.color(QPalette::Window), 0.75));

@@ -275,11 +275,11 @@ private:
     void strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
         const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
     void paintHalo(QPainter *painter, const QPointF &centre, const QColor &color, double diameter,
-        const RadarMapScene &scene, const RadarMapSettings &settings) const;
+        const RadarMapScene &scene, const RadarMapSettings &settings);
     void paintAltitudeKey(
         QPainter *painter, const QRectF &rect, const RadarMapSettings &settings) const;
     void paintAttribution(
-        QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const;
+        QPainter *painter, const AttributionLine &line, const QPalette &palette) const;
     const SpriteCanvas::Sprite &markerSprite(const MarkerKey &key);
     // Titles that do not collide with one already placed, the selected one first and then in
     // list order, over the whole view so that a partial repaint places them alike.
@@ -374,6 +374,12 @@ private:
     QCache<ScaledKey, QImage> m_scaled;
     QImage m_home;
     QRgb m_homeColor = 0;
+    // The halo's ring, drawn again each pulse.
+    QImage m_halo;
+    std::optional<AttributionLine> m_attribution;
+    QRectF m_attributionRect;
+    Style m_attributionStyle = Style::Standard;
+    double m_attributionMargin = 0.0;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(RadarMapRenderer::Layers)
