@@ -371,9 +371,26 @@ void RadarMap::haloTick()
         updateAll();
         return;
     }
+    // A tick where the ring would look the same as at the last one paints nothing: late in
+    // the pulse it grows and fades by less than the eye can tell from one tick to the next.
+    const double diameter = RadarMapRenderer::discDiameter(m_settings.markerScale, true);
+    const RadarMapRenderer::HaloRing ring =
+        RadarMapRenderer::haloRing(diameter, haloPhase(), false);
+    const std::pair<int, int> look { int(std::lround(ring.radius * 2.0)),
+        int(std::lround(ring.opacity * 64.0)) };
+    if (look == m_haloLook)
+        return;
+    m_haloLook = look;
     const QRectF halo = haloRect(Mercator::Viewport(m_rect, m_camera).toScreen(*position));
     if (halo.intersects(m_rect))
         Q_EMIT updated(halo);
+}
+
+double RadarMap::haloPhase() const
+{
+    if (!m_haloClock.isValid())
+        return 0.0;
+    return double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
 }
 
 void RadarMap::updateAll()
@@ -400,9 +417,7 @@ RadarMapScene RadarMap::scene() const
             }
         }
     }
-    if (m_haloClock.isValid())
-        scene.haloPhase =
-            double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
+    scene.haloPhase = haloPhase();
     return scene;
 }
 

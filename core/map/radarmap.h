@@ -17,6 +17,7 @@
 #include <QVariantAnimation>
 
 #include <optional>
+#include <utility>
 
 class QPainter;
 class TileSource;
@@ -102,6 +103,8 @@ private:
     double glideProgress() const;
     void updateHalo();
     void haloTick();
+    // 0 … 1 through the present pulse.
+    double haloPhase() const;
     // Where the halo can paint, around @p centre.
     QRectF haloRect(const QPointF &centre) const;
     void updateAll();
@@ -134,6 +137,8 @@ private:
     QString m_haloHex;
     // Where the selected aircraft stands in the list, found once per answer, not each pulse.
     int m_haloIndex = -1;
+    // The ring as last painted: its radius in half points and its opacity in 64ths.
+    std::pair<int, int> m_haloLook;
     QElapsedTimer m_haloClock;
     QTimer m_haloTimer;
 };

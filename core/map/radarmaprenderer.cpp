@@ -17,6 +17,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -230,6 +231,23 @@ double RadarMapRenderer::discDiameter(double scale, bool selected)
 double RadarMapRenderer::ringWidth(bool highContrast, bool selected)
 {
     return (highContrast ? 1.0 : 0.0) + (selected ? 2.5 : 1.5);
+}
+
+RadarMapRenderer::HaloRing RadarMapRenderer::haloRing(
+    double diameter, double phase, bool reduceMotion)
+{
+    double scale = 1.7;
+    double opacity = 0.4;
+    double width = 3.0;
+    if (!reduceMotion) {
+        // Grows from the disc and fades, easing out, then starts over.
+        const double left = 1.0 - std::clamp(phase, 0.0, 1.0);
+        const double eased = 1.0 - left * left;
+        scale = 1.0 + 1.8 * eased;
+        opacity = 0.75 * (1.0 - eased);
+        width = 2.5;
+    }
+    return { (diameter - width) / 2.0 * scale, width * scale, opacity };
 }
 
 double RadarMapRenderer::glyphSize(double scale, bool selected)
@@ -1060,25 +1078,16 @@ const SpriteCanvas::Sprite &RadarMapRenderer::labelSprite(const LabelKey &key)
 void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
     double diameter, const RadarMapScene &scene, const RadarMapSettings &settings)
 {
-    double scale = 1.7;
-    double opacity = 0.4;
-    double width = 3.0;
-    if (!settings.reduceMotion) {
-        // Grows from the disc and fades, easing out, then starts over.
-        const double phase = std::clamp(scene.haloPhase, 0.0, 1.0);
-        const double eased = 1.0 - (1.0 - phase) * (1.0 - phase);
-        scale = 1.0 + 1.8 * eased;
-        opacity = 0.75 * (1.0 - eased);
-        width = 2.5;
-    }
-    if (opacity <= 0.0)
+    const HaloRing ring = haloRing(diameter, scene.haloPhase, settings.reduceMotion);
+    if (ring.opacity <= 0.0)
         return;
+    const double opacity = ring.opacity;
     // The ring is worked out pixel by pixel on a picture of its own: a pen on the painter would
     // hand the ring's spans to Qt's thread pool, and waking it sixty times a second costs more
     // than the ring.
     const qreal ratio = painter->device()->devicePixelRatioF();
-    const double radius = (diameter - width) / 2.0 * scale * ratio;
-    const double half = width * scale / 2.0 * ratio;
+    const double radius = ring.radius * ratio;
+    const double half = ring.width / 2.0 * ratio;
     const QPointF device = centre * ratio;
     const int left = int(std::floor(device.x() - radius - half - 1.0));
     const int top = int(std::floor(device.y() - radius - half - 1.0));
@@ -1086,20 +1095,32 @@ void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const
     if (m_halo.width() != side)
         m_halo = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
     const QRgb ink = SystemColors::withAlpha(color, opacity).rgba();
-    const double alpha = qAlpha(ink) / 255.0;
+    // Premultiplied ink at each of 256 coverage levels.
+    std::array<QRgb, 256> shades;
+    for (int c = 0; c < 256; ++c) {
+        const int a = (qAlpha(ink) * c + 127) / 255;
+        shades[size_t(c)] = qRgba((qRed(ink) * a + 127) / 255, (qGreen(ink) * a + 127) / 255,
+            (qBlue(ink) * a + 127) / 255, a);
+    }
+    // Only pixels within half a pixel of the ring's edges need a square root.
+    const double outer = radius + half + 0.5;
+    const double inner = std::max(0.0, radius - half - 0.5);
+    const double peak = std::min(1.0, 2.0 * half) * 255.0;
     for (int y = 0; y < side; ++y) {
         auto *row = reinterpret_cast<QRgb *>(m_halo.scanLine(y));
         const double dy = top + y + 0.5 - device.y();
         for (int x = 0; x < side; ++x) {
             const double dx = left + x + 0.5 - device.x();
-            const double distance = std::sqrt(dx * dx + dy * dy);
+            const double squared = dx * dx + dy * dy;
+            if (squared >= outer * outer || squared <= inner * inner) {
+                row[x] = 0;
+                continue;
+            }
             // Coverage falls from 1 to 0 across one pixel at each edge of the ring.
-            const double coverage = std::clamp(
-                half + 0.5 - std::abs(distance - radius), 0.0, std::min(1.0, 2.0 * half));
-            const int a = int(std::lround(alpha * coverage * 255.0));
-            row[x] = a == 0 ? 0
-                            : qRgba((qRed(ink) * a + 127) / 255, (qGreen(ink) * a + 127) / 255,
-                                (qBlue(ink) * a + 127) / 255, a);
+            const double distance = std::sqrt(squared);
+            const double coverage =
+                std::clamp(half + 0.5 - std::abs(distance - radius), 0.0, 1.0) * 255.0;
+            row[x] = shades[size_t(std::min(coverage, peak) + 0.5)];
         }
     }
     m_halo.setDevicePixelRatio(ratio);

@@ -132,6 +132,14 @@ public:
     static double discDiameter(double scale, bool selected);
     static double ringWidth(bool highContrast, bool selected);
     static double glyphSize(double scale, bool selected);
+    // The selection halo round a disc of @p diameter at @p phase (0 … 1) of its pulse, still
+    // when motion is reduced: the radius of the ring's middle, its width and its opacity.
+    struct HaloRing {
+        double radius = 0.0;
+        double width = 0.0;
+        double opacity = 0.0;
+    };
+    static HaloRing haloRing(double diameter, double phase, bool reduceMotion);
     // Degrees clockwise applied to the east-pointing glyph.
     static double glyphRotation(const Aircraft &aircraft);
     static Badge badge(const Aircraft &aircraft, bool showSymbols);
