@@ -732,6 +732,9 @@ void RadarMapRenderer::updateTrails(const Mercator::Viewport &viewport, const Fr
     m_fills.clear();
     for (const Aircraft &aircraft : scene.aircraft)
         m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
+    // Titles and marker pictures are looked up once per answer, not once per glide step.
+    m_labelTexts.assign(size_t(scene.aircraft.size()), {});
+    m_markerSprites.assign(size_t(scene.aircraft.size()), {});
     m_tails.clear();
     if (settings.showTrails)
         strokeTrails(viewport, scene, settings, frame.origin, frame.ratio);
@@ -833,23 +836,34 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
     if (m_labelSprites.size() > 4096)
         m_labelSprites.clear();
 
-    const bool gliding = !scene.drawnPositions.isEmpty();
+    // Where each gliding marker stands, looked up once.
+    std::vector<const LatLon *> drawnAt(size_t(scene.aircraft.size()), nullptr);
+    if (!scene.drawnPositions.isEmpty()) {
+        for (int index = 0; index < scene.aircraft.size(); ++index) {
+            const auto drawn = scene.drawnPositions.constFind(scene.aircraft[index].hex);
+            if (drawn != scene.drawnPositions.cend())
+                drawnAt[size_t(index)] = &*drawn;
+        }
+    }
     // The last segments of the trails, to the marker where it glides.
     if (settings.showTrails) {
         const double width = settings.trailWidth * ratio;
         for (const Tail &tail : m_tails) {
             QPointF to = tail.to;
-            if (gliding && tail.followsMarker) {
-                const auto drawn = scene.drawnPositions.constFind(scene.aircraft[tail.index].hex);
-                if (drawn != scene.drawnPositions.cend())
-                    to = (viewport.toScreen(*drawn) - origin) * ratio;
-            }
+            if (tail.followsMarker && drawnAt[size_t(tail.index)])
+                to = (viewport.toScreen(*drawnAt[size_t(tail.index)]) - origin) * ratio;
             const QPointF points[] = { tail.from, to };
             m_canvas.strokePolyline(points, 2, width, trailColor(m_fills[size_t(tail.index)]));
         }
     }
 
     const int scaleCenti = key.scaleCenti;
+    const MarkerLook look { m_trailsGeneration, scaleCenti, settings.increaseContrast,
+        settings.differentiateWithoutColor, int(std::lround(ratio * 100.0)) };
+    if (look != m_markerLook) {
+        m_markerSprites.assign(size_t(scene.aircraft.size()), {});
+        m_markerLook = look;
+    }
     const int ratioCenti = int(std::lround(ratio * 100.0));
     const double reach = discDiameter(settings.markerScale, true);
     const QRectF view = viewport.rect().adjusted(-reach, -reach, reach, reach);
@@ -873,9 +887,8 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
         const Aircraft &aircraft = scene.aircraft[index];
         if (!aircraft.lat || !aircraft.lon)
             continue;
-        LatLon position { *aircraft.lat, *aircraft.lon };
-        if (gliding)
-            position = scene.drawnPositions.value(aircraft.hex, position);
+        const LatLon *drawn = drawnAt[size_t(index)];
+        const LatLon position = drawn ? *drawn : LatLon { *aircraft.lat, *aircraft.lon };
         const QPointF point = viewport.toScreen(position);
         if (!view.contains(point))
             continue;
@@ -900,9 +913,10 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
     std::sort(m_onTop.begin(), m_onTop.end(), byRow);
     const auto drawMarkers = [&](const std::vector<Placed> &markers) {
         for (const Placed &placed : markers) {
-            const Aircraft &aircraft = scene.aircraft[placed.index];
-            const SpriteCanvas::Sprite &sprite =
-                spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
+            SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
+            if (sprite.isNull())
+                sprite = spriteFor(scene.aircraft[placed.index],
+                    QColor::fromRgba(m_fills[size_t(placed.index)]), false);
             const QPointF device = (placed.point - origin) * ratio;
             m_canvas.drawSprite(sprite,
                 QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
@@ -1009,11 +1023,17 @@ void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const Rad
     };
 
     const auto place = [&](const Placed &marker) {
-        const QString text = scene.aircraft[marker.index].displayName();
-        auto width = m_labelWidths.constFind(text);
-        if (width == m_labelWidths.cend())
-            width = m_labelWidths.insert(
-                text, std::ceil(metrics.horizontalAdvance(text)) + 2 * labelPadding);
+        LabelText &label = m_labelTexts[size_t(marker.index)];
+        if (label.width < 0) {
+            label.text = scene.aircraft[marker.index].displayName();
+            auto known = m_labelWidths.constFind(label.text);
+            if (known == m_labelWidths.cend())
+                known = m_labelWidths.insert(label.text,
+                    std::ceil(metrics.horizontalAdvance(label.text)) + 2 * labelPadding);
+            label.width = *known;
+        }
+        const QString &text = label.text;
+        const double *width = &label.width;
         const QRectF rect(marker.point.x() - *width / 2.0,
             marker.point.y()
                 + discDiameter(settings.markerScale, marker.layer == Stack::Selected) / 2.0

@@ -364,6 +364,23 @@ private:
     // looks at neighbours.
     std::vector<std::vector<int>> m_labelGrid;
     QHash<QString, double> m_labelWidths;
+    // Per aircraft of the answer: its title and width, measured when first placed, and its
+    // marker's picture, while the look of the markers stays.
+    struct LabelText {
+        QString text;
+        double width = -1.0;
+    };
+    std::vector<LabelText> m_labelTexts;
+    struct MarkerLook {
+        quint64 trails = 0;
+        int scaleCenti = 0;
+        bool increaseContrast = false;
+        bool differentiateWithoutColor = false;
+        int ratioCenti = 0;
+        bool operator==(const MarkerLook &) const = default;
+    };
+    MarkerLook m_markerLook;
+    std::vector<SpriteCanvas::Sprite> m_markerSprites;
     QHash<LabelKey, SpriteCanvas::Sprite> m_labelSprites;
     // The fill colour of each aircraft of the scene, worked out once a frame.
     std::vector<QRgb> m_fills;
