@@ -415,8 +415,6 @@ void RadarMapRenderer::updateBasemap(const Mercator::Viewport &viewport, const F
     m_basemapGeneration = m_tileGeneration;
     QPainter painter(&m_basemap);
     painter.translate(-frame.origin);
-    // Beyond the poles of the tiles, or where a tile is missing, the page shows.
-    painter.fillRect(frame.rect, settings.palette.color(QPalette::Base));
     m_basemapComplete = paintBasemap(&painter, viewport, key.style, settings.palette);
     painter.setRenderHint(QPainter::Antialiasing);
     if (scene.home)
@@ -440,7 +438,12 @@ void RadarMapRenderer::askForTiles(const Mercator::Viewport &viewport, Style sty
 bool RadarMapRenderer::paintBasemap(
     QPainter *painter, const Mercator::Viewport &viewport, Style style, const QPalette &palette)
 {
+    // Beyond the poles of the tiles, or where a tile is missing, the page shows.
+    const QRectF &rect = viewport.rect();
+    const bool beyondPoles = viewport.toScreen({ Mercator::maxLatitude, 0.0 }).y() > rect.top()
+        || viewport.toScreen({ -Mercator::maxLatitude, 0.0 }).y() < rect.bottom();
     if (!m_tiles) {
+        painter->fillRect(rect, palette.color(QPalette::Base));
         paintGraticule(painter, viewport, palette);
         return true;
     }
@@ -459,8 +462,10 @@ bool RadarMapRenderer::paintBasemap(
             [](const PlacedTile &tile) { return !tile.image.isNull(); });
     };
     // The graticule only shows through gaps of the (opaque) base layer.
-    if (!isComplete(placed.front()))
+    if (!isComplete(placed.front()) || beyondPoles) {
+        painter->fillRect(rect, palette.color(QPalette::Base));
         paintGraticule(painter, viewport, palette);
+    }
     for (size_t i = 0; i < placed.size(); ++i)
         paintTiles(painter, placed[i], layers[qsizetype(i)], level, style == Style::Muted);
     return std::all_of(placed.cbegin(), placed.cend(), isComplete);
