@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QNetworkAccessManager>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -283,6 +284,52 @@ private Q_SLOTS:
         view.recenter();
         QVERIFY(!view.isCameraMoving());
         QCOMPARE(view.cameraDistance(), 231'500.0);
+    }
+
+    void haloRepaintsOnlyItsRectangle()
+    {
+        serve(R"({"ac":[{"hex":"a1","lat":45.6,"lon":-122.5,"dst":8},
+                                   {"hex":"a2","lat":45.3,"lon":-122.9,"dst":15}]})");
+        Preferences preferences(m_dir->filePath(u"Skyvelle.conf"_s));
+        QNetworkAccessManager network;
+        FlightStore store(&preferences, &network, feedServices(), m_dir->filePath(u"data"_s));
+        RadarMapView view(&store, &preferences, nullptr);
+        view.resize(800, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        store.setHome(HomeLocation { 45.5, -122.6, u"Portland"_s });
+        QTRY_COMPARE(store.aircraft().size(), 2);
+        // At rest with nothing selected, no clock runs.
+        QTRY_VERIFY(!view.isAnimating());
+
+        store.setSelectedHex(u"a1"_s);
+        QTRY_VERIFY(!view.isCameraMoving());
+        QVERIFY(view.isAnimating());
+        struct PaintSpy : QObject {
+            QList<QRect> painted;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    painted << static_cast<QPaintEvent *>(event)->region().boundingRect();
+                return false;
+            }
+        } spy;
+        QTest::qWait(100);
+        view.installEventFilter(&spy);
+        QTest::qWait(400);
+        view.removeEventFilter(&spy);
+        // The pulse repaints, and each time only the halo's rectangle round the marker.
+        QVERIFY2(spy.painted.size() >= 5, qPrintable(QString::number(spy.painted.size())));
+        const QPoint marker = view.markerRect(u"a1"_s).center().toPoint();
+        for (const QRect &painted : std::as_const(spy.painted)) {
+            QVERIFY2(painted.width() <= 100 && painted.height() <= 100,
+                qPrintable(u"%1×%2"_s.arg(painted.width()).arg(painted.height())));
+            QVERIFY(painted.contains(marker));
+        }
+
+        // Without a selection the clock stops again.
+        store.setSelectedHex({});
+        QVERIFY(!view.isAnimating());
     }
 
     void markersForScreenReaders()

@@ -307,6 +307,162 @@ private Q_SLOTS:
         QVERIFY2(
             distance(front) < 24 && distance(front) < distance(behind), qPrintable(seen.name()));
     }
+
+    void nothingRunsAtRest()
+    {
+        auto map = makeMap(Motion::Animated);
+        const LatLon a { 45.52, -122.62 };
+        const LatLon b { 45.40, -122.50 };
+        map->setAircraft({ plane(u"a1"_s, a), plane(u"a2"_s, b) });
+        QVERIFY(!map->isAnimating());
+        // A glide runs its 0.8 s and stops.
+        map->setAircraft({ plane(u"a1"_s, { 45.53, -122.61 }), plane(u"a2"_s, b) });
+        QVERIFY(map->isAnimating());
+        QTRY_VERIFY(!map->isAnimating());
+        // The halo pulses while a selection is shown, and only then.
+        map->setSelectedHex(u"a1"_s);
+        QVERIFY(map->isAnimating());
+        map->setShown(false);
+        QVERIFY(!map->isAnimating());
+        map->setShown(true);
+        QVERIFY(map->isAnimating());
+        map->setSelectedHex({});
+        QVERIFY(!map->isAnimating());
+        QSignalSpy updated(map.get(), &RadarMap::updated);
+        QVERIFY(!updated.wait(300));
+    }
+
+    void glidePaintsOnlyWhatMoves()
+    {
+        auto map = makeMap(Motion::Animated);
+        const LatLon a { 45.52, -122.62 };
+        map->setAircraft({ plane(u"a1"_s, a) });
+        // Some 15 m: less than a point at this distance, so a step or two, not a frame each
+        // tick of the animation clock.
+        map->setAircraft({ plane(u"a1"_s, { a.latitude + 0.0001, a.longitude + 0.0001 }) });
+        QSignalSpy updated(map.get(), &RadarMap::updated);
+        QTRY_VERIFY(!map->isAnimating());
+        QVERIFY2(updated.size() <= 3, qPrintable(QString::number(updated.size())));
+        // A long move glides smoothly.
+        map->setAircraft({ plane(u"a1"_s, { a.latitude + 0.1, a.longitude + 0.1 }) });
+        updated.clear();
+        QTRY_VERIFY(!map->isAnimating());
+        QVERIFY2(updated.size() >= 20, qPrintable(QString::number(updated.size())));
+    }
+
+    void keptLayersPaintWhatAFreshRendererPaints_data()
+    {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("style");
+        QTest::newRow("light") << 1.0 << false << int(MapStyle::Standard);
+        QTest::newRow("dark, at 2x") << 2.0 << true << int(MapStyle::Standard);
+        QTest::newRow("hybrid") << 1.0 << false << int(MapStyle::Hybrid);
+        QTest::newRow("hybrid, dark, at 2x") << 2.0 << true << int(MapStyle::Hybrid);
+    }
+
+    void keptLayersPaintWhatAFreshRendererPaints()
+    {
+        QFETCH(double, ratio);
+        QFETCH(bool, dark);
+        QFETCH(int, style);
+        QPalette palette;
+        palette.setColor(QPalette::Base, dark ? QColor(30, 32, 36) : QColor(236, 234, 229));
+        palette.setColor(QPalette::Text, dark ? QColor(220, 220, 220) : QColor(60, 60, 60));
+        palette.setColor(QPalette::Window, dark ? QColor(44, 46, 50) : QColor(246, 246, 246));
+        palette.setColor(QPalette::WindowText, dark ? QColor(236, 236, 236) : QColor(20, 20, 20));
+        RadarMapSettings settings;
+        settings.palette = palette;
+        settings.mapStyleChoice = MapStyle(style);
+        settings.differentiateWithoutColor = true;
+
+        // Three hundred aircraft with trails, some in an emergency, one selected.
+        const auto sky = [](double drift) {
+            RadarMapScene scene;
+            scene.home = portland;
+            scene.radiusNM = 25;
+            for (int i = 0; i < 300; ++i) {
+                const double bearing = i * 137.5;
+                const LatLon at = Mercator::destination(
+                    { portland.latitude, portland.longitude }, bearing, 300.0 * (i % 90) + drift);
+                Aircraft aircraft = plane(u"%1"_s.arg(0xa00000 + i, 6, 16), at);
+                aircraft.track = std::fmod(bearing + 90.0, 360.0);
+                aircraft.altBaro = Altitude::feet(1000 + 130 * i);
+                aircraft.flight = u"TST%1"_s.arg(i);
+                if (i % 37 == 0)
+                    aircraft.squawk = u"7700"_s;
+                scene.aircraft << aircraft;
+                QList<LatLon> trail;
+                for (int k = 11; k >= 0; --k)
+                    trail << Mercator::destination(at, bearing - 90.0, 400.0 * k);
+                scene.trails.insert(aircraft.hex, trail);
+            }
+            return scene;
+        };
+        const QRectF rect(0, 0, 500, 360);
+        const Mercator::Camera camera { { portland.latitude, portland.longitude }, 90'000 };
+        const auto canvas = [&] {
+            QImage image((rect.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::magenta);
+            return image;
+        };
+        const auto paint = [&](RadarMapRenderer &renderer, QImage &image,
+                               const Mercator::Camera &at, const RadarMapScene &scene,
+                               const QRectF &exposed = {}) {
+            QPainter painter(&image);
+            if (exposed.isValid())
+                painter.setClipRect(exposed);
+            renderer.render(&painter, rect, at, scene, settings, exposed);
+        };
+
+        // A renderer that keeps its layers through answers, a glide, a camera move and the
+        // halo's pulse, painting only the halo's rectangle where only the halo changed…
+        RadarMapRenderer kept;
+        QImage screen = canvas();
+        RadarMapScene scene = sky(0.0);
+        paint(kept, screen, camera, scene);
+        scene = sky(250.0);
+        scene.selectedHex = scene.aircraft.at(40).hex;
+        const RadarMapScene before = sky(0.0);
+        for (int i = 0; i < scene.aircraft.size(); i += 3)
+            scene.drawnPositions.insert(
+                scene.aircraft.at(i).hex, *before.aircraft.at(i).coordinate());
+        scene.haloPhase = 0.1;
+        paint(kept, screen, camera, scene);
+        paint(kept, screen, { { 45.6, -122.5 }, 120'000 }, scene);
+        paint(kept, screen, camera, scene);
+        scene.drawnPositions.clear();
+        paint(kept, screen, camera, scene);
+        const QPointF centre =
+            Mercator::Viewport(rect, camera).toScreen(*scene.aircraft.at(40).coordinate());
+        const double reach = RadarMapRenderer::discDiameter(1.0, true) * 1.4 + 2.0;
+        const QRectF halo =
+            QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)).toAlignedRect();
+        for (const double phase : { 0.3, 0.55, 0.8 }) {
+            scene.haloPhase = phase;
+            paint(kept, screen, camera, scene, halo);
+        }
+
+        // … paints what a new one paints at once.
+        RadarMapRenderer fresh;
+        QImage expected = canvas();
+        paint(fresh, expected, camera, scene);
+        QCOMPARE(screen.size(), expected.size());
+        int differing = 0;
+        for (int y = 0; y < screen.height(); ++y) {
+            const auto *a = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+            const auto *b = reinterpret_cast<const QRgb *>(expected.constScanLine(y));
+            for (int x = 0; x < screen.width(); ++x)
+                differing += a[x] != b[x];
+        }
+        QCOMPARE(differing, 0);
+        // And the halo did change the picture where it pulses.
+        QImage earlier = canvas();
+        scene.haloPhase = 0.3;
+        paint(fresh, earlier, camera, scene);
+        QVERIFY(earlier != expected);
+    }
 };
 
 QTEST_MAIN(TestRadarMap)

@@ -567,20 +567,37 @@ void RadarMapView::paintEvent(QPaintEvent *event)
 {
     // The map goes through a picture of its own, which the plates over it read back.
     const qreal ratio = devicePixelRatioF();
-    QRect exposed = event->rect();
+    QRegion exposed = event->region();
+    // The plates over the map blur the picture under them, which Qt leaves out of the region
+    // where they are opaque: it is painted there too.
+    const QRect bounds = exposed.boundingRect();
+    for (const QWidget *plate :
+        { m_corner.data(), m_capsules, m_stepper, static_cast<QWidget *>(m_compass) }) {
+        if (plate && plate->isVisible() && plate->geometry().intersects(bounds))
+            exposed += plate->geometry();
+    }
     if (m_frame.size() != size() * ratio || m_frame.devicePixelRatio() != ratio) {
         m_frame = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
         m_frame.setDevicePixelRatio(ratio);
         exposed = rect();
     }
+    // Only what is exposed is painted: a pulsing halo costs its own rectangle. A region of
+    // many pieces is painted as its bounding rectangle.
+    const QList<QRect> parts = exposed.rectCount() <= 8
+        ? QList<QRect>(exposed.begin(), exposed.end())
+        : QList<QRect> { exposed.boundingRect() };
     {
         QPainter frame(&m_frame);
-        frame.setClipRect(exposed);
-        m_map.render(&frame, rect(), exposed);
+        for (const QRect &part : parts) {
+            frame.setClipRect(part);
+            m_map.render(&frame, rect(), part);
+        }
     }
     QPainter painter(this);
-    painter.drawImage(event->rect(), m_frame,
-        QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
+    for (const QRect &part : event->region()) {
+        painter.drawImage(
+            part, m_frame, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
     if (hasFocus()) {
         // Keyboard focus has no other mark on the map: a frame in the accent colour.
         painter.setPen(QPen(palette().color(QPalette::Highlight), focusFrameWidth));

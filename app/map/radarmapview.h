@@ -41,6 +41,8 @@ public:
     Mercator::Camera targetCamera() const { return m_map.targetCamera(); }
     double cameraDistance() const { return m_map.camera().distanceMetres; }
     bool isCameraMoving() const { return m_map.isCameraMoving(); }
+    // Whether a clock runs for the map (a move, a glide, the halo's pulse).
+    bool isAnimating() const { return m_map.isAnimating(); }
     // Jumps there at once, as a user's gesture would.
     void setCamera(const Mercator::Camera &camera) { m_map.setCamera(camera); }
 

@@ -44,8 +44,16 @@ RadarMap::RadarMap(TileSource *tiles, QObject *parent)
     m_glide.setStartValue(0.0);
     m_glide.setEndValue(1.0);
     m_glide.setDuration(glideMilliseconds);
-    // Trails end at the gliding markers, so the whole picture changes.
-    connect(&m_glide, &QVariantAnimation::valueChanged, this, &RadarMap::updateAll);
+    // Trails end at the gliding markers, so the whole picture changes; but only when some
+    // marker moves.
+    connect(&m_glide, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        const int step =
+            std::clamp(int(std::floor(value.toDouble() * m_glideSteps)), 0, m_glideSteps);
+        if (step == m_glideStep)
+            return;
+        m_glideStep = step;
+        updateAll();
+    });
     connect(&m_glide, &QVariantAnimation::finished, this, [this] {
         m_glideFrom.clear();
         updateAll();
@@ -67,12 +75,17 @@ void RadarMap::setRect(const QRectF &rect)
     if (rect == m_rect)
         return;
     m_rect = rect;
+    if (!m_glideFrom.isEmpty())
+        updateGlideSteps();
     updateAll();
 }
 
 void RadarMap::setShown(bool shown)
 {
+    if (shown == m_shown)
+        return;
     m_shown = shown;
+    updateHalo();
 }
 
 void RadarMap::setAircraft(const QList<Aircraft> &aircraft)
@@ -95,8 +108,11 @@ void RadarMap::setAircraft(const QList<Aircraft> &aircraft)
     m_glide.stop();
     m_aircraft = aircraft;
     m_glideFrom = std::move(from);
-    if (!m_glideFrom.isEmpty())
+    m_glideStep = 0;
+    if (!m_glideFrom.isEmpty()) {
+        updateGlideSteps();
         m_glide.start();
+    }
     if (!m_cameraChosen)
         applyCamera(automaticCamera());
     updateHalo();
@@ -147,6 +163,12 @@ bool RadarMap::isCameraMoving() const
     return m_cameraAnimation.state() == QAbstractAnimation::Running;
 }
 
+bool RadarMap::isAnimating() const
+{
+    return isCameraMoving() || m_glide.state() == QAbstractAnimation::Running
+        || m_haloTimer.isActive();
+}
+
 void RadarMap::setCamera(const Mercator::Camera &camera)
 {
     m_cameraAnimation.stop();
@@ -160,6 +182,8 @@ void RadarMap::applyCamera(const Mercator::Camera &camera)
         std::clamp(camera.centre.latitude, -Mercator::maxLatitude, Mercator::maxLatitude);
     m_camera.centre.longitude = std::remainder(camera.centre.longitude, 360.0);
     m_camera.distanceMetres = std::max(camera.distanceMetres, 1.0);
+    if (!m_glideFrom.isEmpty())
+        updateGlideSteps();
     Q_EMIT cameraChanged();
     updateAll();
 }
@@ -265,7 +289,34 @@ std::optional<LatLon> RadarMap::drawnPosition(const Aircraft &aircraft) const
     const auto from = m_glideFrom.constFind(aircraft.hex);
     if (from == m_glideFrom.cend())
         return target;
-    return interpolate(*from, *target, m_glide.currentValue().toDouble());
+    return interpolate(*from, *target, glideProgress());
+}
+
+double RadarMap::glideProgress() const
+{
+    return double(m_glideStep) / m_glideSteps;
+}
+
+void RadarMap::updateGlideSteps()
+{
+    const Mercator::Viewport viewport(m_rect, m_camera);
+    double longest = 0.0;
+    for (const Aircraft &aircraft : std::as_const(m_aircraft)) {
+        const auto from = m_glideFrom.constFind(aircraft.hex);
+        const auto to = aircraft.coordinate();
+        if (from == m_glideFrom.cend() || !to)
+            continue;
+        const QPointF move = viewport.toScreen(*to) - viewport.toScreen(*from);
+        longest = std::max(longest, std::hypot(move.x(), move.y()));
+    }
+    // At most one step a frame of the animation clock.
+    const int steps = int(std::clamp(std::ceil(longest * 2.0), 1.0, 60.0));
+    if (steps == m_glideSteps)
+        return;
+    // The marker stays where it stands.
+    const double progress = glideProgress();
+    m_glideSteps = steps;
+    m_glideStep = std::clamp(int(std::floor(progress * steps)), 0, steps);
 }
 
 QRectF RadarMap::markerRect(const QString &hex) const
@@ -283,10 +334,13 @@ QRectF RadarMap::markerRect(const QString &hex) const
 
 void RadarMap::updateHalo()
 {
-    const bool shown = !m_selectedHex.isEmpty()
-        && std::any_of(m_aircraft.cbegin(), m_aircraft.cend(),
-            [this](const Aircraft &a) { return a.hex == m_selectedHex && a.coordinate(); });
-    if (!shown || m_settings.reduceMotion) {
+    const auto found = m_selectedHex.isEmpty()
+        ? m_aircraft.cend()
+        : std::find_if(m_aircraft.cbegin(), m_aircraft.cend(),
+            [this](const Aircraft &a) { return a.hex == m_selectedHex; });
+    const bool shown = found != m_aircraft.cend() && found->coordinate();
+    m_haloIndex = shown ? int(found - m_aircraft.cbegin()) : -1;
+    if (!shown || m_settings.reduceMotion || !m_shown) {
         m_haloTimer.stop();
         m_haloHex = shown ? m_selectedHex : QString();
         return;
@@ -299,19 +353,44 @@ void RadarMap::updateHalo()
         m_haloTimer.start();
 }
 
+QRectF RadarMap::haloRect(const QPointF &centre) const
+{
+    // The ring grows to 2.8 times the disc, its outer edge to 1.4 diameters from the centre;
+    // a point more for antialiasing.
+    const double reach = RadarMapRenderer::discDiameter(m_settings.markerScale, true) * 1.4 + 2.0;
+    return QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach));
+}
+
 void RadarMap::haloTick()
 {
-    // Only the halo moves, so only its neighbourhood repaints.
-    const auto found = std::find_if(m_aircraft.cbegin(), m_aircraft.cend(),
-        [this](const Aircraft &a) { return a.hex == m_haloHex; });
-    const auto position = found != m_aircraft.cend() ? drawnPosition(*found) : std::nullopt;
+    // Only the halo moves, so only its rectangle repaints.
+    const auto position = m_haloIndex >= 0 && m_haloIndex < m_aircraft.size()
+        ? drawnPosition(m_aircraft.at(m_haloIndex))
+        : std::nullopt;
     if (!position) {
         updateAll();
         return;
     }
-    const QPointF centre = Mercator::Viewport(m_rect, m_camera).toScreen(*position);
-    const double reach = RadarMapRenderer::discDiameter(m_settings.markerScale, true) * 2.8;
-    Q_EMIT updated(QRectF(centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)));
+    // A tick where the ring would look the same as at the last one paints nothing: late in
+    // the pulse it grows and fades by less than the eye can tell from one tick to the next.
+    const double diameter = RadarMapRenderer::discDiameter(m_settings.markerScale, true);
+    const RadarMapRenderer::HaloRing ring =
+        RadarMapRenderer::haloRing(diameter, haloPhase(), false);
+    const std::pair<int, int> look { int(std::lround(ring.radius * 2.0)),
+        int(std::lround(ring.opacity * 64.0)) };
+    if (look == m_haloLook)
+        return;
+    m_haloLook = look;
+    const QRectF halo = haloRect(Mercator::Viewport(m_rect, m_camera).toScreen(*position));
+    if (halo.intersects(m_rect))
+        Q_EMIT updated(halo);
+}
+
+double RadarMap::haloPhase() const
+{
+    if (!m_haloClock.isValid())
+        return 0.0;
+    return double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
 }
 
 void RadarMap::updateAll()
@@ -327,7 +406,10 @@ RadarMapScene RadarMap::scene() const
     scene.aircraft = m_aircraft;
     scene.trails = m_trails;
     scene.selectedHex = m_selectedHex;
-    if (!m_glideFrom.isEmpty() && m_glide.state() == QAbstractAnimation::Running) {
+    // At its last step the glide has arrived: the picture is the one at rest.
+    if (!m_glideFrom.isEmpty() && m_glide.state() == QAbstractAnimation::Running
+        && m_glideStep < m_glideSteps) {
+        scene.drawnPositions.reserve(m_glideFrom.size());
         for (const Aircraft &aircraft : m_aircraft) {
             if (m_glideFrom.contains(aircraft.hex)) {
                 if (const auto position = drawnPosition(aircraft))
@@ -335,9 +417,7 @@ RadarMapScene RadarMap::scene() const
             }
         }
     }
-    if (m_haloClock.isValid())
-        scene.haloPhase =
-            double(m_haloClock.elapsed() % haloPulseMilliseconds) / haloPulseMilliseconds;
+    scene.haloPhase = haloPhase();
     return scene;
 }
 

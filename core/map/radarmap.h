@@ -17,6 +17,7 @@
 #include <QVariantAnimation>
 
 #include <optional>
+#include <utility>
 
 class QPainter;
 class TileSource;
@@ -57,6 +58,9 @@ public:
     /// Where the camera is heading; the camera itself while it is not moving.
     Mercator::Camera targetCamera() const;
     bool isCameraMoving() const;
+    /// Whether a clock runs for the map: a camera move, a glide or the halo's pulse. None
+    /// runs while nothing moves and nothing is selected, or while the map is not shown.
+    bool isAnimating() const;
     /// Jumps there at once, as a user's gesture would.
     void setCamera(const Mercator::Camera &camera);
     /// "Fit All": home, far enough to show the whole range ring.
@@ -94,8 +98,15 @@ private:
     Mercator::Camera automaticCamera() const;
     Mercator::Camera zoomedCamera(double levels, const QPointF &about) const;
     std::optional<LatLon> drawnPosition(const Aircraft &aircraft) const;
+    // How many distinct pictures the glide needs: one per half point of the longest move.
+    void updateGlideSteps();
+    double glideProgress() const;
     void updateHalo();
     void haloTick();
+    // 0 … 1 through the present pulse.
+    double haloPhase() const;
+    // Where the halo can paint, around @p centre.
+    QRectF haloRect(const QPointF &centre) const;
     void updateAll();
 
     RadarMapRenderer m_renderer;
@@ -118,8 +129,16 @@ private:
 
     QHash<QString, LatLon> m_glideFrom;
     QVariantAnimation m_glide;
+    // The glide advances in steps, each moving some marker by about half a point: where
+    // markers move less than a point in the whole glide, a frame or two is all it paints.
+    int m_glideSteps = 1;
+    int m_glideStep = 0;
 
     QString m_haloHex;
+    // Where the selected aircraft stands in the list, found once per answer, not each pulse.
+    int m_haloIndex = -1;
+    // The ring as last painted: its radius in half points and its opacity in 64ths.
+    std::pair<int, int> m_haloLook;
     QElapsedTimer m_haloClock;
     QTimer m_haloTimer;
 };

@@ -17,7 +17,9 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <ctime>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -103,6 +105,14 @@ QString graticuleLabel(double degrees, double step, bool latitude)
         + (value == 0.0 ? QString() : QString(hemisphere));
 }
 
+// A trail in its aircraft's colour, translucent.
+QRgb trailColor(QRgb fill)
+{
+    QColor color = QColor::fromRgba(fill);
+    color.setAlphaF(0.45f);
+    return color.rgba();
+}
+
 // Marker glyphs are drawn turned in steps of this many degrees.
 constexpr double angleStep = 3.0;
 
@@ -130,6 +140,32 @@ RadarMapRenderer::RadarMapRenderer(TileSource *tiles)
     , m_muted(192)
     , m_scaled(128)
 {
+    if (m_tiles)
+        m_tileReady = QObject::connect(
+            m_tiles, &TileSource::tileReady, m_tiles, [this] { ++m_tileGeneration; });
+}
+
+RadarMapRenderer::~RadarMapRenderer()
+{
+    QObject::disconnect(m_tileReady);
+}
+
+void RadarMapRenderer::invalidate(Layers layers)
+{
+    if (layers & Layer::Basemap)
+        m_basemapKey.reset();
+    if (layers & Layer::Trails)
+        m_trailsKey.reset();
+    if (layers & Layer::Markers)
+        m_markersKey.reset();
+}
+
+bool RadarMapRenderer::TrailsKey::sameAs(const TrailsKey &other) const
+{
+    return frame == other.frame && aircraft.isSharedWith(other.aircraft)
+        && trails.isSharedWith(other.trails) && planeColorHex == other.planeColorHex
+        && colorByAltitude == other.colorByAltitude && showTrails == other.showTrails
+        && trailWidth == other.trailWidth;
 }
 
 // Style table
@@ -197,6 +233,23 @@ double RadarMapRenderer::ringWidth(bool highContrast, bool selected)
     return (highContrast ? 1.0 : 0.0) + (selected ? 2.5 : 1.5);
 }
 
+RadarMapRenderer::HaloRing RadarMapRenderer::haloRing(
+    double diameter, double phase, bool reduceMotion)
+{
+    double scale = 1.7;
+    double opacity = 0.4;
+    double width = 3.0;
+    if (!reduceMotion) {
+        // Grows from the disc and fades, easing out, then starts over.
+        const double left = 1.0 - std::clamp(phase, 0.0, 1.0);
+        const double eased = 1.0 - left * left;
+        scale = 1.0 + 1.8 * eased;
+        opacity = 0.75 * (1.0 - eased);
+        width = 2.5;
+    }
+    return { (diameter - width) / 2.0 * scale, width * scale, opacity };
+}
+
 double RadarMapRenderer::glyphSize(double scale, bool selected)
 {
     return scale * (selected ? 15.0 : 12.0);
@@ -260,33 +313,139 @@ QString RadarMapRenderer::altitudeKeyDescription()
 
 // Painting
 
+namespace {
+
+// Processor time of the painting thread: on a shared machine the wall clock also counts
+// others' work.
+double threadMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
 void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
     const RadarMapScene &scene, const RadarMapSettings &settings, const QRectF &exposed)
 {
     const Mercator::Viewport viewport(rect, camera);
     m_exposed = exposed.isValid() ? exposed.intersected(rect) : rect;
     const Style mapStyle = settings.mapStyleChoice;
+    m_timings = {};
+    if (!m_caching)
+        invalidate(Layer::Basemap | Layer::Trails | Layer::Markers);
+
+    Frame frame { rect, camera, painter->device()->devicePixelRatioF(), {}, {} };
+    const qreal ratio = frame.ratio;
+    // The layers cover the view on whole device pixels.
+    frame.origin =
+        QPointF(std::floor(rect.left() * ratio) / ratio, std::floor(rect.top() * ratio) / ratio);
+    frame.pixels = QSize(int(std::ceil((rect.right() - frame.origin.x()) * ratio)),
+        int(std::ceil((rect.bottom() - frame.origin.y()) * ratio)));
+    if (frame.pixels.isEmpty())
+        return;
+
+    double started = threadMilliseconds();
+    const auto lap = [&started](double &into) {
+        const double now = threadMilliseconds();
+        into += now - started;
+        started = now;
+    };
+    updateBasemap(viewport, frame, scene, settings);
+    lap(m_timings.basemap);
+    updateTrails(viewport, frame, scene, settings);
+    lap(m_timings.trails);
+    updateMarkers(viewport, frame, scene, settings);
+    lap(m_timings.markers);
+
     painter->save();
     // Within the caller's clip, which may be the part it repaints.
     painter->setClipRect(rect, Qt::IntersectClip);
-    paintBasemap(painter, viewport, mapStyle, settings.palette);
+    compose(painter, frame, m_basemap, m_basemap.rect());
+    if (!m_canvas.isEmpty())
+        compose(painter, frame, m_canvas.image(), m_canvas.dirty());
     painter->setRenderHint(QPainter::Antialiasing);
-    if (scene.home)
-        paintHome(painter, viewport, scene, mapStyle, settings.palette);
-    paintTraffic(painter, viewport, scene, settings);
-    if (settings.colorByAltitude)
+    paintSelection(painter, frame, scene, settings);
+    if (settings.colorByAltitude && altitudeKeyRect(rect, settings).intersects(m_exposed))
         paintAltitudeKey(painter, rect, settings);
-    paintAttribution(painter, rect, mapStyle, settings);
+    // Eliding the text takes a layout of it: worked out again only when its room changes.
+    if (!m_attribution || m_attributionRect != rect || m_attributionStyle != mapStyle
+        || m_attributionMargin != settings.attributionRightMargin) {
+        m_attribution = attributionLine(rect, mapStyle, settings);
+        m_attributionRect = rect;
+        m_attributionStyle = mapStyle;
+        m_attributionMargin = settings.attributionRightMargin;
+    }
+    if (m_attribution->box.intersects(m_exposed))
+        paintAttribution(painter, *m_attribution, settings.palette);
     painter->restore();
+    lap(m_timings.compose);
 }
 
-void RadarMapRenderer::paintBasemap(
+void RadarMapRenderer::compose(
+    QPainter *painter, const Frame &frame, const QImage &layer, const QRect &drawn) const
+{
+    const QRect source =
+        QRectF((m_exposed.topLeft() - frame.origin) * frame.ratio, m_exposed.size() * frame.ratio)
+            .toAlignedRect()
+            .intersected(drawn)
+            .intersected(layer.rect());
+    if (source.isEmpty())
+        return;
+    // Whole device pixels onto whole device pixels: a copy, never a resampling.
+    painter->drawImage(frame.origin + QPointF(source.topLeft()) / frame.ratio, layer, source);
+}
+
+void RadarMapRenderer::updateBasemap(const Mercator::Viewport &viewport, const Frame &frame,
+    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    BasemapKey key { frame, settings.mapStyleChoice, settings.palette, scene.home, scene.radiusNM };
+    if (m_basemapKey && *m_basemapKey == key && m_basemap.size() == frame.pixels) {
+        if (m_basemapComplete)
+            return;
+        // Tiles that were missing are still asked for, every frame, as they were when drawn.
+        askForTiles(viewport, key.style, frame.ratio);
+        if (m_basemapGeneration == m_tileGeneration)
+            return;
+    }
+    if (m_basemap.size() != frame.pixels)
+        m_basemap = QImage(frame.pixels, QImage::Format_RGB32);
+    m_basemap.setDevicePixelRatio(frame.ratio);
+    m_basemapGeneration = m_tileGeneration;
+    QPainter painter(&m_basemap);
+    painter.translate(-frame.origin);
+    m_basemapComplete = paintBasemap(&painter, viewport, key.style, settings.palette);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (scene.home)
+        paintHome(&painter, viewport, scene, key.style, settings.palette);
+    painter.end();
+    m_basemapKey = std::move(key);
+}
+
+void RadarMapRenderer::askForTiles(const Mercator::Viewport &viewport, Style style, qreal ratio)
+{
+    if (!m_tiles)
+        return;
+    const int level =
+        Mercator::tileZoomFor(viewport.zoom() + std::log2(std::max<qreal>(1.0, ratio)));
+    m_tiles->beginFrame();
+    for (const TileSource::Layer layer : RadarMapRenderer::layers(style))
+        placeTiles(viewport, layer, level);
+    m_tiles->endFrame();
+}
+
+bool RadarMapRenderer::paintBasemap(
     QPainter *painter, const Mercator::Viewport &viewport, Style style, const QPalette &palette)
 {
+    // Beyond the poles of the tiles, or where a tile is missing, the page shows.
+    const QRectF &rect = viewport.rect();
+    const bool beyondPoles = viewport.toScreen({ Mercator::maxLatitude, 0.0 }).y() > rect.top()
+        || viewport.toScreen({ -Mercator::maxLatitude, 0.0 }).y() < rect.bottom();
     if (!m_tiles) {
-        painter->fillRect(m_exposed, palette.color(QPalette::Base));
+        painter->fillRect(rect, palette.color(QPalette::Base));
         paintGraticule(painter, viewport, palette);
-        return;
+        return true;
     }
     // On a dense screen the next level down has the pixels the screen can show, so the
     // basemap is as sharp as the markers.
@@ -298,15 +457,18 @@ void RadarMapRenderer::paintBasemap(
     for (const TileSource::Layer layer : layers)
         placed.push_back(placeTiles(viewport, layer, level));
     m_tiles->endFrame();
+    const auto isComplete = [](const std::vector<PlacedTile> &tiles) {
+        return std::all_of(tiles.cbegin(), tiles.cend(),
+            [](const PlacedTile &tile) { return !tile.image.isNull(); });
+    };
     // The graticule only shows through gaps of the (opaque) base layer.
-    const bool complete = std::all_of(placed.front().cbegin(), placed.front().cend(),
-        [](const PlacedTile &tile) { return !tile.image.isNull(); });
-    if (!complete) {
-        painter->fillRect(m_exposed, palette.color(QPalette::Base));
+    if (!isComplete(placed.front()) || beyondPoles) {
+        painter->fillRect(rect, palette.color(QPalette::Base));
         paintGraticule(painter, viewport, palette);
     }
     for (size_t i = 0; i < placed.size(); ++i)
         paintTiles(painter, placed[i], layers[qsizetype(i)], level, style == Style::Muted);
+    return std::all_of(placed.cbegin(), placed.cend(), isComplete);
 }
 
 void RadarMapRenderer::paintGraticule(
@@ -399,9 +561,8 @@ std::vector<RadarMapRenderer::PlacedTile> RadarMapRenderer::placeTiles(
     std::vector<PlacedTile> tiles;
     tiles.reserve(slots.size());
     for (auto &[distance, tile] : slots) {
-        // Tiles outside the exposed part are still asked for: they are in view.
         tile.image = m_tiles->tile(layer, level, tile.x, tile.y);
-        if (tile.target.intersects(m_exposed))
+        if (tile.target.intersects(viewport.rect()))
             tiles.push_back(std::move(tile));
     }
     return tiles;
@@ -563,13 +724,35 @@ const QImage &RadarMapRenderer::homeImage(const QColor &disc, qreal ratio)
     return m_home;
 }
 
+void RadarMapRenderer::updateTrails(const Mercator::Viewport &viewport, const Frame &frame,
+    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    TrailsKey key { frame, scene.aircraft, scene.trails, settings.planeColorHex,
+        settings.colorByAltitude, settings.showTrails, settings.trailWidth };
+    if (m_trailsKey && m_trailsKey->sameAs(key))
+        return;
+    ++m_trailsGeneration;
+    m_trailCanvas.reset(frame.pixels, frame.ratio);
+    const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
+    m_fills.clear();
+    for (const Aircraft &aircraft : scene.aircraft)
+        m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
+    // Titles and marker pictures are looked up once per answer, not once per glide step.
+    m_labelTexts.assign(size_t(scene.aircraft.size()), {});
+    m_markerSprites.assign(size_t(scene.aircraft.size()), {});
+    m_tails.clear();
+    if (settings.showTrails)
+        strokeTrails(viewport, scene, settings, frame.origin, frame.ratio);
+    m_trailsKey = std::move(key);
+}
+
 void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
     const RadarMapSettings &settings, const QPointF &origin, qreal ratio)
 {
     ++m_frame;
     const double width = settings.trailWidth * ratio;
     const QRectF bounds =
-        QRectF(QPointF(0, 0), m_canvas.image().size()).adjusted(-width, -width, width, width);
+        QRectF(QPointF(0, 0), m_trailCanvas.image().size()).adjusted(-width, -width, width, width);
     m_trailOrder.clear();
     m_trailPoints.clear();
     for (int index = 0; index < scene.aircraft.size(); ++index) {
@@ -599,18 +782,24 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
             bottom = std::max(bottom, device.y());
             m_trailPoints.push_back(device);
         }
-        // A gliding marker pulls the end of its trail along with it.
-        if (!scene.drawnPositions.isEmpty() && aircraft.coordinate() == trail->last()) {
-            const auto drawn = scene.drawnPositions.constFind(aircraft.hex);
-            if (drawn != scene.drawnPositions.cend())
-                m_trailPoints.back() = (viewport.toScreen(*drawn) - origin) * ratio;
-        }
+        // The last segment goes with the markers: a gliding marker pulls the end of its trail
+        // along with it, from about where the segment starts.
+        const size_t count = m_trailPoints.size() - first;
+        const Tail tail { index, m_trailPoints[first + count - 2], m_trailPoints.back(),
+            aircraft.coordinate() == trail->last() };
+        const double span =
+            std::max(std::abs(tail.to.x() - tail.from.x()), std::abs(tail.to.y() - tail.from.y()));
+        if (std::max(tail.from.x(), tail.to.x()) + span >= bounds.left()
+            && std::min(tail.from.x(), tail.to.x()) - span <= bounds.right()
+            && std::max(tail.from.y(), tail.to.y()) + span >= bounds.top()
+            && std::min(tail.from.y(), tail.to.y()) - span <= bounds.bottom())
+            m_tails.push_back(tail);
         if (right < bounds.left() || left > bounds.right() || bottom < bounds.top()
-            || top > bounds.bottom()) {
+            || top > bounds.bottom() || count < 3) {
             m_trailPoints.resize(first);
             continue;
         }
-        m_trailOrder.push_back({ top, index, first, m_trailPoints.size() - first });
+        m_trailOrder.push_back({ top, index, first, count - 1 });
     }
     // Row by row, which keeps the canvas memory at hand; where trails cross, the more opaque
     // one shows whatever the order.
@@ -618,11 +807,14 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
         return a.top < b.top || (a.top == b.top && a.index < b.index);
     });
     for (const TrailRun &run : m_trailOrder) {
-        QColor color = QColor::fromRgba(m_fills[size_t(run.index)]);
-        color.setAlphaF(0.45f);
-        m_canvas.strokePolyline(
-            m_trailPoints.data() + run.first, int(run.count), width, color.rgba());
+        m_trailCanvas.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width,
+            trailColor(m_fills[size_t(run.index)]));
     }
+    std::sort(m_tails.begin(), m_tails.end(), [](const Tail &a, const Tail &b) {
+        const double top = std::min(a.from.y(), a.to.y());
+        const double otherTop = std::min(b.from.y(), b.to.y());
+        return top < otherTop || (top == otherTop && a.index < b.index);
+    });
     // Forget the trails of aircraft that have gone.
     if (m_projectedTrails.size() > 2 * scene.trails.size() + 64) {
         for (auto it = m_projectedTrails.begin(); it != m_projectedTrails.end();) {
@@ -634,31 +826,51 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
     }
 }
 
-void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
+void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const Frame &frame,
     const RadarMapScene &scene, const RadarMapSettings &settings)
 {
-    const qreal ratio = painter->device()->devicePixelRatioF();
-    // The canvas covers the exposed part, on whole device pixels.
-    const QPointF origin(
-        std::floor(m_exposed.left() * ratio) / ratio, std::floor(m_exposed.top() * ratio) / ratio);
-    const QSize size(int(std::ceil((m_exposed.right() - origin.x()) * ratio)),
-        int(std::ceil((m_exposed.bottom() - origin.y()) * ratio)));
-    if (size.isEmpty())
+    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
+    MarkersKey key { m_trailsGeneration, scene.drawnPositions, scene.selectedHex,
+        int(std::lround(settings.markerScale * 100.0)), settings.increaseContrast,
+        settings.differentiateWithoutColor, ink.rgba(), halo.rgba() };
+    if (m_markersKey && *m_markersKey == key)
         return;
-    m_canvas.reset(size, ratio);
+    const qreal ratio = frame.ratio;
+    const QPointF &origin = frame.origin;
+    m_canvas.copyFrom(m_trailCanvas);
     if (m_labelSprites.size() > 4096)
         m_labelSprites.clear();
-    const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
-    m_fills.clear();
-    for (const Aircraft &aircraft : scene.aircraft)
-        m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
-    if (settings.showTrails)
-        strokeTrails(viewport, scene, settings, origin, ratio);
 
-    const int scaleCenti = int(std::lround(settings.markerScale * 100.0));
+    // Where each gliding marker stands, looked up once.
+    std::vector<const LatLon *> drawnAt(size_t(scene.aircraft.size()), nullptr);
+    if (!scene.drawnPositions.isEmpty()) {
+        for (int index = 0; index < scene.aircraft.size(); ++index) {
+            const auto drawn = scene.drawnPositions.constFind(scene.aircraft[index].hex);
+            if (drawn != scene.drawnPositions.cend())
+                drawnAt[size_t(index)] = &*drawn;
+        }
+    }
+    // The last segments of the trails, to the marker where it glides.
+    if (settings.showTrails) {
+        const double width = settings.trailWidth * ratio;
+        for (const Tail &tail : m_tails) {
+            QPointF to = tail.to;
+            if (tail.followsMarker && drawnAt[size_t(tail.index)])
+                to = (viewport.toScreen(*drawnAt[size_t(tail.index)]) - origin) * ratio;
+            const QPointF points[] = { tail.from, to };
+            m_canvas.strokePolyline(points, 2, width, trailColor(m_fills[size_t(tail.index)]));
+        }
+    }
+
+    const int scaleCenti = key.scaleCenti;
+    const MarkerLook look { m_trailsGeneration, scaleCenti, settings.increaseContrast,
+        settings.differentiateWithoutColor, int(std::lround(ratio * 100.0)) };
+    if (look != m_markerLook) {
+        m_markerSprites.assign(size_t(scene.aircraft.size()), {});
+        m_markerLook = look;
+    }
     const int ratioCenti = int(std::lround(ratio * 100.0));
     const double reach = discDiameter(settings.markerScale, true);
-    const QRectF bounds = m_exposed.adjusted(-reach, -reach, reach, reach);
     const QRectF view = viewport.rect().adjusted(-reach, -reach, reach, reach);
     const auto spriteFor = [&](const Aircraft &aircraft, const QColor &fill,
                                bool selected) -> const SpriteCanvas::Sprite & {
@@ -672,10 +884,7 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
             int(std::lround(turn / angleStep)) % int(360 / angleStep), scaleCenti, ratioCenti });
     };
 
-    const Aircraft *selected = nullptr;
-    QColor selectedFill;
-    QPointF selectedPoint;
-    const bool gliding = !scene.drawnPositions.isEmpty();
+    m_selection = {};
     m_placed.clear();
     m_onTop.clear();
     m_inView.clear();
@@ -683,26 +892,20 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
         const Aircraft &aircraft = scene.aircraft[index];
         if (!aircraft.lat || !aircraft.lon)
             continue;
-        LatLon position { *aircraft.lat, *aircraft.lon };
-        if (gliding)
-            position = scene.drawnPositions.value(aircraft.hex, position);
+        const LatLon *drawn = drawnAt[size_t(index)];
+        const LatLon position = drawn ? *drawn : LatLon { *aircraft.lat, *aircraft.lon };
         const QPointF point = viewport.toScreen(position);
         if (!view.contains(point))
             continue;
         // The selected marker goes on top of all others, emergencies on top of the rest.
-        const Layer layer = !scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex
-            ? Layer::Selected
-            : (aircraft.isEmergency() ? Layer::Emergency : Layer::Ordinary);
+        const Stack layer = !scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex
+            ? Stack::Selected
+            : (aircraft.isEmergency() ? Stack::Emergency : Stack::Ordinary);
         m_inView.push_back({ point, index, layer });
-        if (!bounds.contains(point))
-            continue;
-        if (layer == Layer::Selected) {
-            selected = &aircraft;
-            selectedFill = QColor::fromRgba(m_fills[size_t(index)]);
-            selectedPoint = point;
-        } else {
-            (layer == Layer::Emergency ? m_onTop : m_placed).push_back({ point, index, layer });
-        }
+        if (layer == Stack::Selected)
+            m_selection = { index, point, m_fills[size_t(index)] };
+        else
+            (layer == Stack::Emergency ? m_onTop : m_placed).push_back({ point, index, layer });
     }
     placeLabels(viewport, scene, settings);
 
@@ -715,53 +918,66 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
     std::sort(m_onTop.begin(), m_onTop.end(), byRow);
     const auto drawMarkers = [&](const std::vector<Placed> &markers) {
         for (const Placed &placed : markers) {
-            const Aircraft &aircraft = scene.aircraft[placed.index];
-            const SpriteCanvas::Sprite &sprite =
-                spriteFor(aircraft, QColor::fromRgba(m_fills[size_t(placed.index)]), false);
+            SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
+            if (sprite.isNull())
+                sprite = spriteFor(scene.aircraft[placed.index],
+                    QColor::fromRgba(m_fills[size_t(placed.index)]), false);
             const QPointF device = (placed.point - origin) * ratio;
             m_canvas.drawSprite(sprite,
                 QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
                     int(std::lround(device.y() - sprite.image().height() / 2.0))));
         }
     };
-    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
-    const auto labelFor = [&](const Label &label) -> const SpriteCanvas::Sprite & {
-        return labelSprite({ label.text, ink.rgba(), halo.rgba(), ratioCenti });
-    };
     // Titles lie over the ordinary markers and under the ones that must not be hidden.
-    const auto drawLabels = [&](Layer layer) {
+    const auto drawLabels = [&](Stack layer) {
         for (const Label &label : m_labels) {
-            if (label.layer != layer || !label.rect.intersects(m_exposed))
+            if (label.layer != layer)
                 continue;
             const QPointF device = (label.rect.topLeft() - origin) * ratio;
-            m_canvas.drawSprite(labelFor(label),
+            m_canvas.drawSprite(
+                labelSprite({ label.text, key.labelInk, key.labelHalo, ratioCenti }),
                 QPoint(int(std::lround(device.x())), int(std::lround(device.y()))));
         }
     };
     drawMarkers(m_placed);
-    drawLabels(Layer::Ordinary);
+    drawLabels(Stack::Ordinary);
     drawMarkers(m_onTop);
-    drawLabels(Layer::Emergency);
-    if (!m_canvas.isEmpty()) {
-        const QRect dirty = m_canvas.dirty();
-        painter->drawImage(origin + QPointF(dirty.topLeft()) / ratio, m_canvas.image(), dirty);
-    }
+    drawLabels(Stack::Emergency);
+    m_markersKey = std::move(key);
+}
 
-    if (selected) {
-        paintHalo(painter, selectedPoint, selectedFill, discDiameter(settings.markerScale, true),
-            scene, settings);
-        // Whole device pixels keep the pictures as sharp as they were drawn.
-        const auto snapped = [ratio](const QPointF &point) {
-            return QPointF(
-                std::round(point.x() * ratio) / ratio, std::round(point.y() * ratio) / ratio);
-        };
-        const QImage &image = spriteFor(*selected, selectedFill, true).image();
-        const QSizeF half = image.deviceIndependentSize() / 2.0;
-        painter->drawImage(snapped(selectedPoint - QPointF(half.width(), half.height())), image);
-        for (const Label &label : m_labels) {
-            if (label.layer == Layer::Selected)
-                painter->drawImage(snapped(label.rect.topLeft()), labelFor(label).image());
-        }
+void RadarMapRenderer::paintSelection(QPainter *painter, const Frame &frame,
+    const RadarMapScene &scene, const RadarMapSettings &settings)
+{
+    if (m_selection.index < 0 || m_selection.index >= scene.aircraft.size())
+        return;
+    const qreal ratio = frame.ratio;
+    const Aircraft &selected = scene.aircraft[m_selection.index];
+    const QColor fill = QColor::fromRgba(m_selection.fill);
+    const QPointF &point = m_selection.point;
+    paintHalo(painter, point, fill, discDiameter(settings.markerScale, true), scene, settings);
+    // Whole device pixels keep the pictures as sharp as they were drawn.
+    const auto snapped = [ratio](const QPointF &at) {
+        return QPointF(std::round(at.x() * ratio) / ratio, std::round(at.y() * ratio) / ratio);
+    };
+    double turn = std::fmod(glyphRotation(selected), 360.0);
+    if (turn < 0)
+        turn += 360.0;
+    const QImage &image = markerSprite(
+        { fill.rgba(), true, settings.increaseContrast,
+            badge(selected, settings.differentiateWithoutColor),
+            int(std::lround(turn / angleStep)) % int(360 / angleStep),
+            int(std::lround(settings.markerScale * 100.0)), int(std::lround(ratio * 100.0)) })
+                              .image();
+    const QSizeF half = image.deviceIndependentSize() / 2.0;
+    painter->drawImage(snapped(point - QPointF(half.width(), half.height())), image);
+    const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
+    for (const Label &label : m_labels) {
+        if (label.layer == Stack::Selected && label.rect.intersects(m_exposed))
+            painter->drawImage(snapped(label.rect.topLeft()),
+                labelSprite(
+                    { label.text, ink.rgba(), halo.rgba(), int(std::lround(ratio * 100.0)) })
+                    .image());
     }
 }
 
@@ -812,14 +1028,20 @@ void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const Rad
     };
 
     const auto place = [&](const Placed &marker) {
-        const QString text = scene.aircraft[marker.index].displayName();
-        auto width = m_labelWidths.constFind(text);
-        if (width == m_labelWidths.cend())
-            width = m_labelWidths.insert(
-                text, std::ceil(metrics.horizontalAdvance(text)) + 2 * labelPadding);
+        LabelText &label = m_labelTexts[size_t(marker.index)];
+        if (label.width < 0) {
+            label.text = scene.aircraft[marker.index].displayName();
+            auto known = m_labelWidths.constFind(label.text);
+            if (known == m_labelWidths.cend())
+                known = m_labelWidths.insert(label.text,
+                    std::ceil(metrics.horizontalAdvance(label.text)) + 2 * labelPadding);
+            label.width = *known;
+        }
+        const QString &text = label.text;
+        const double *width = &label.width;
         const QRectF rect(marker.point.x() - *width / 2.0,
             marker.point.y()
-                + discDiameter(settings.markerScale, marker.layer == Layer::Selected) / 2.0
+                + discDiameter(settings.markerScale, marker.layer == Stack::Selected) / 2.0
                 + labelGap,
             *width, height);
         if (!rect.intersects(view))
@@ -842,7 +1064,7 @@ void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const Rad
         }
     };
     const auto chosen = std::find_if(m_inView.cbegin(), m_inView.cend(),
-        [](const Placed &marker) { return marker.layer == Layer::Selected; });
+        [](const Placed &marker) { return marker.layer == Stack::Selected; });
     if (chosen != m_inView.cend())
         place(*chosen);
     for (auto it = m_inView.cbegin(); it != m_inView.cend(); ++it) {
@@ -879,25 +1101,55 @@ const SpriteCanvas::Sprite &RadarMapRenderer::labelSprite(const LabelKey &key)
 }
 
 void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
-    double diameter, const RadarMapScene &scene, const RadarMapSettings &settings) const
+    double diameter, const RadarMapScene &scene, const RadarMapSettings &settings)
 {
-    double scale = 1.7;
-    double opacity = 0.4;
-    double width = 3.0;
-    if (!settings.reduceMotion) {
-        // Grows from the disc and fades, easing out, then starts over.
-        const double phase = std::clamp(scene.haloPhase, 0.0, 1.0);
-        const double eased = 1.0 - (1.0 - phase) * (1.0 - phase);
-        scale = 1.0 + 1.8 * eased;
-        opacity = 0.75 * (1.0 - eased);
-        width = 2.5;
-    }
-    if (opacity <= 0.0)
+    const HaloRing ring = haloRing(diameter, scene.haloPhase, settings.reduceMotion);
+    if (ring.opacity <= 0.0)
         return;
-    painter->setPen(QPen(SystemColors::withAlpha(color, opacity), width * scale));
-    painter->setBrush(Qt::NoBrush);
-    const double radius = (diameter - width) / 2.0 * scale;
-    painter->drawEllipse(centre, radius, radius);
+    const double opacity = ring.opacity;
+    // The ring is worked out pixel by pixel on a picture of its own: a pen on the painter would
+    // hand the ring's spans to Qt's thread pool, and waking it sixty times a second costs more
+    // than the ring.
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    const double radius = ring.radius * ratio;
+    const double half = ring.width / 2.0 * ratio;
+    const QPointF device = centre * ratio;
+    const int left = int(std::floor(device.x() - radius - half - 1.0));
+    const int top = int(std::floor(device.y() - radius - half - 1.0));
+    const int side = int(std::ceil(2.0 * (radius + half + 1.0))) + 1;
+    if (m_halo.width() != side)
+        m_halo = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+    const QRgb ink = SystemColors::withAlpha(color, opacity).rgba();
+    // Premultiplied ink at each of 256 coverage levels.
+    std::array<QRgb, 256> shades;
+    for (int c = 0; c < 256; ++c) {
+        const int a = (qAlpha(ink) * c + 127) / 255;
+        shades[size_t(c)] = qRgba((qRed(ink) * a + 127) / 255, (qGreen(ink) * a + 127) / 255,
+            (qBlue(ink) * a + 127) / 255, a);
+    }
+    // Only pixels within half a pixel of the ring's edges need a square root.
+    const double outer = radius + half + 0.5;
+    const double inner = std::max(0.0, radius - half - 0.5);
+    const double peak = std::min(1.0, 2.0 * half) * 255.0;
+    for (int y = 0; y < side; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(m_halo.scanLine(y));
+        const double dy = top + y + 0.5 - device.y();
+        for (int x = 0; x < side; ++x) {
+            const double dx = left + x + 0.5 - device.x();
+            const double squared = dx * dx + dy * dy;
+            if (squared >= outer * outer || squared <= inner * inner) {
+                row[x] = 0;
+                continue;
+            }
+            // Coverage falls from 1 to 0 across one pixel at each edge of the ring.
+            const double distance = std::sqrt(squared);
+            const double coverage =
+                std::clamp(half + 0.5 - std::abs(distance - radius), 0.0, 1.0) * 255.0;
+            row[x] = shades[size_t(std::min(coverage, peak) + 0.5)];
+        }
+    }
+    m_halo.setDevicePixelRatio(ratio);
+    painter->drawImage(QPointF(left, top) / ratio, m_halo);
 }
 
 const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
@@ -1044,11 +1296,9 @@ RadarMapRenderer::AttributionLine RadarMapRenderer::attributionLine(
 }
 
 void RadarMapRenderer::paintAttribution(
-    QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const
+    QPainter *painter, const AttributionLine &line, const QPalette &palette) const
 {
     // Always legible, whatever lies under it: the tile services ask to be named on the map.
-    const AttributionLine line = attributionLine(rect, style, settings);
-    const QPalette &palette = settings.palette;
     painter->save();
     painter->setPen(Qt::NoPen);
     painter->setBrush(SystemColors::withAlpha(palette.color(QPalette::Window), 0.75));

@@ -67,8 +67,15 @@ struct RadarMapSettings {
 // Paints the radar map on any QPainter: basemap tiles (or a graticule where they are missing),
 // the range ring and home, trails, aircraft markers with their titles and the selection halo,
 // the altitude key and the attribution of the tiles. Keeps pictures of the markers and titles
-// it has drawn, and draws trails and markers on a layer of its own, so that thousands of
-// aircraft stay cheap.
+// it has drawn, so that thousands of aircraft stay cheap.
+//
+// The picture is layers that change at different rates, each kept in device pixels of the
+// whole view until what it shows changes: the basemap with the ring and home (the camera),
+// the trails but for their last segment (each answer), and the markers, titles and last trail
+// segments (each glide step). A frame lays the part it repaints of the kept layers over each
+// other and paints the selection and its halo (each pulse), the key and the attribution on
+// top, so that a frame where only the halo changed costs its rectangle alone. Whatever the
+// layers kept, the picture is the one a new renderer paints.
 class RadarMapRenderer {
 public:
     using Style = MapStyle;
@@ -82,6 +89,25 @@ public:
 
     // Without tiles the map is the graticule alone.
     explicit RadarMapRenderer(TileSource *tiles = nullptr);
+    ~RadarMapRenderer();
+    Q_DISABLE_COPY_MOVE(RadarMapRenderer)
+
+    // The layers, for benchmarks: which to paint again at the next frame, and what the last
+    // frame spent on each (processor time of the painting thread, in milliseconds; zero for a
+    // layer it kept).
+    enum class Layer : quint8 { Basemap = 1, Trails = 2, Markers = 4 };
+    Q_DECLARE_FLAGS(Layers, Layer)
+    void invalidate(Layers layers);
+    // Off, every frame paints every layer again, as for a changed camera.
+    void setLayerCaching(bool caching) { m_caching = caching; }
+    struct Timings {
+        double basemap = 0.0;
+        double trails = 0.0;
+        double markers = 0.0;
+        // Laying the layers over each other, the selection with its halo, key and attribution.
+        double compose = 0.0;
+    };
+    const Timings &lastTimings() const { return m_timings; }
 
     // @p exposed, when given, is the part that needs repainting; the rest may be skipped.
     void render(QPainter *painter, const QRectF &rect, const Mercator::Camera &camera,
@@ -106,6 +132,14 @@ public:
     static double discDiameter(double scale, bool selected);
     static double ringWidth(bool highContrast, bool selected);
     static double glyphSize(double scale, bool selected);
+    // The selection halo round a disc of @p diameter at @p phase (0 … 1) of its pulse, still
+    // when motion is reduced: the radius of the ring's middle, its width and its opacity.
+    struct HaloRing {
+        double radius = 0.0;
+        double width = 0.0;
+        double opacity = 0.0;
+    };
+    static HaloRing haloRing(double diameter, double phase, bool reduceMotion);
     // Degrees clockwise applied to the east-pointing glyph.
     static double glyphRotation(const Aircraft &aircraft);
     static Badge badge(const Aircraft &aircraft, bool showSymbols);
@@ -172,12 +206,72 @@ private:
         }
     };
 
-    void paintBasemap(QPainter *painter, const Mercator::Viewport &viewport, Style style,
+    // Where the layers stand: the view, its camera and the device pixels.
+    struct Frame {
+        QRectF rect;
+        Mercator::Camera camera;
+        qreal ratio = 0.0;
+        // The view's top-left corner on whole device pixels, and the layers' size.
+        QPointF origin;
+        QSize pixels;
+        friend bool operator==(const Frame &a, const Frame &b)
+        {
+            return a.rect == b.rect && a.camera.centre == b.camera.centre
+                && a.camera.distanceMetres == b.camera.distanceMetres && a.ratio == b.ratio;
+        }
+    };
+    struct BasemapKey {
+        Frame frame;
+        Style style = Style::Standard;
+        QPalette palette;
+        std::optional<HomeLocation> home;
+        double radiusNM = 0.0;
+        bool operator==(const BasemapKey &) const = default;
+    };
+    struct TrailsKey {
+        Frame frame;
+        QList<Aircraft> aircraft;
+        QHash<QString, QList<LatLon>> trails;
+        QString planeColorHex;
+        bool colorByAltitude = false;
+        bool showTrails = true;
+        double trailWidth = 0.0;
+        // The lists are compared by identity: a list that changed is another list.
+        bool sameAs(const TrailsKey &other) const;
+    };
+    struct MarkersKey {
+        quint64 trails = 0;
+        QHash<QString, LatLon> drawnPositions;
+        QString selectedHex;
+        int scaleCenti = 0;
+        bool increaseContrast = false;
+        bool differentiateWithoutColor = false;
+        QRgb labelInk = 0;
+        QRgb labelHalo = 0;
+        bool operator==(const MarkersKey &) const = default;
+    };
+
+    void updateBasemap(const Mercator::Viewport &viewport, const Frame &frame,
+        const RadarMapScene &scene, const RadarMapSettings &settings);
+    void updateTrails(const Mercator::Viewport &viewport, const Frame &frame,
+        const RadarMapScene &scene, const RadarMapSettings &settings);
+    void updateMarkers(const Mercator::Viewport &viewport, const Frame &frame,
+        const RadarMapScene &scene, const RadarMapSettings &settings);
+    // The selected marker with its halo and title, over the layers.
+    void paintSelection(QPainter *painter, const Frame &frame, const RadarMapScene &scene,
+        const RadarMapSettings &settings);
+    // Lays the exposed part of a layer (within @p drawn, in device pixels) on @p painter.
+    void compose(
+        QPainter *painter, const Frame &frame, const QImage &layer, const QRect &drawn) const;
+    // Whether every tile of the view was there.
+    bool paintBasemap(QPainter *painter, const Mercator::Viewport &viewport, Style style,
         const QPalette &palette);
     void paintGraticule(
         QPainter *painter, const Mercator::Viewport &viewport, const QPalette &palette) const;
     std::vector<PlacedTile> placeTiles(
         const Mercator::Viewport &viewport, TileSource::Layer layer, int level);
+    // Asks for the tiles of the view, as a frame does, without painting them.
+    void askForTiles(const Mercator::Viewport &viewport, Style style, qreal ratio);
     void paintTiles(QPainter *painter, const std::vector<PlacedTile> &tiles,
         TileSource::Layer layer, int level, bool muted);
     void paintStandIn(QPainter *painter, const QRectF &target, TileSource::Layer layer, int z,
@@ -186,17 +280,14 @@ private:
     QImage mutedTile(const QImage &tile);
     void paintHome(QPainter *painter, const Mercator::Viewport &viewport,
         const RadarMapScene &scene, Style style, const QPalette &palette);
-    // Trails and markers on the sprite canvas, then the selected one with its halo on top.
-    void paintTraffic(QPainter *painter, const Mercator::Viewport &viewport,
-        const RadarMapScene &scene, const RadarMapSettings &settings);
     void strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
         const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
     void paintHalo(QPainter *painter, const QPointF &centre, const QColor &color, double diameter,
-        const RadarMapScene &scene, const RadarMapSettings &settings) const;
+        const RadarMapScene &scene, const RadarMapSettings &settings);
     void paintAltitudeKey(
         QPainter *painter, const QRectF &rect, const RadarMapSettings &settings) const;
     void paintAttribution(
-        QPainter *painter, const QRectF &rect, Style style, const RadarMapSettings &settings) const;
+        QPainter *painter, const AttributionLine &line, const QPalette &palette) const;
     const SpriteCanvas::Sprite &markerSprite(const MarkerKey &key);
     // Titles that do not collide with one already placed, the selected one first and then in
     // list order, over the whole view so that a partial repaint places them alike.
@@ -206,15 +297,49 @@ private:
     const QImage &homeImage(const QColor &disc, qreal ratio);
 
     TileSource *m_tiles;
+    QMetaObject::Connection m_tileReady;
+    // Tiles that arrived: a basemap drawn without some of them is painted again.
+    quint64 m_tileGeneration = 0;
     // The part of the picture being painted.
     QRectF m_exposed;
+    bool m_caching = true;
+    Timings m_timings;
+
+    // The basemap layer (opaque), the trails but for their last segments, and the markers,
+    // titles and last segments over a copy of the trails.
+    QImage m_basemap;
+    std::optional<BasemapKey> m_basemapKey;
+    bool m_basemapComplete = false;
+    quint64 m_basemapGeneration = 0;
+    SpriteCanvas m_trailCanvas;
+    std::optional<TrailsKey> m_trailsKey;
+    quint64 m_trailsGeneration = 0;
+    SpriteCanvas m_canvas;
+    std::optional<MarkersKey> m_markersKey;
+
     // What a marker is painted over: the selected one over all, emergencies over the rest.
-    enum class Layer : quint8 { Ordinary, Emergency, Selected };
+    enum class Stack : quint8 { Ordinary, Emergency, Selected };
     struct Placed {
         QPointF point;
         int index = 0;
-        Layer layer = Layer::Ordinary;
+        Stack layer = Stack::Ordinary;
     };
+    // The selected marker as the markers layer found it.
+    struct Selection {
+        int index = -1;
+        QPointF point;
+        QRgb fill = 0;
+    };
+    Selection m_selection;
+    // The last segment of each trail, drawn with the markers since it ends at a gliding one.
+    struct Tail {
+        int index = 0;
+        QPointF from;
+        QPointF to;
+        // Whether it ends at the marker (the trail ends at the aircraft's position).
+        bool followsMarker = false;
+    };
+    std::vector<Tail> m_tails;
     // A trail's points projected once; the store's list stays the same between polls.
     struct ProjectedTrail {
         const LatLon *data = nullptr;
@@ -227,11 +352,10 @@ private:
     struct Label {
         QRectF rect;
         QString text;
-        Layer layer = Layer::Ordinary;
+        Stack layer = Stack::Ordinary;
     };
 
-    SpriteCanvas m_canvas;
-    // Markers in the exposed part: the ordinary ones, and those painted over them.
+    // Markers in view: the ordinary ones, and those painted over them.
     std::vector<Placed> m_placed;
     std::vector<Placed> m_onTop;
     std::vector<Placed> m_inView;
@@ -240,6 +364,23 @@ private:
     // looks at neighbours.
     std::vector<std::vector<int>> m_labelGrid;
     QHash<QString, double> m_labelWidths;
+    // Per aircraft of the answer: its title and width, measured when first placed, and its
+    // marker's picture, while the look of the markers stays.
+    struct LabelText {
+        QString text;
+        double width = -1.0;
+    };
+    std::vector<LabelText> m_labelTexts;
+    struct MarkerLook {
+        quint64 trails = 0;
+        int scaleCenti = 0;
+        bool increaseContrast = false;
+        bool differentiateWithoutColor = false;
+        int ratioCenti = 0;
+        bool operator==(const MarkerLook &) const = default;
+    };
+    MarkerLook m_markerLook;
+    std::vector<SpriteCanvas::Sprite> m_markerSprites;
     QHash<LabelKey, SpriteCanvas::Sprite> m_labelSprites;
     // The fill colour of each aircraft of the scene, worked out once a frame.
     std::vector<QRgb> m_fills;
@@ -258,4 +399,12 @@ private:
     QCache<ScaledKey, QImage> m_scaled;
     QImage m_home;
     QRgb m_homeColor = 0;
+    // The halo's ring, drawn again each pulse.
+    QImage m_halo;
+    std::optional<AttributionLine> m_attribution;
+    QRectF m_attributionRect;
+    Style m_attributionStyle = Style::Standard;
+    double m_attributionMargin = 0.0;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(RadarMapRenderer::Layers)

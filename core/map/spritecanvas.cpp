@@ -262,3 +262,47 @@ void SpriteCanvas::strokePolyline(const QPointF *points, int count, double width
     }
     stamp(points[count - 1]);
 }
+
+void SpriteCanvas::copyFrom(const SpriteCanvas &other)
+{
+    if (m_image.size() != other.m_image.size()) {
+        m_image = QImage(other.m_image.size(), QImage::Format_ARGB32_Premultiplied);
+        m_image.fill(Qt::transparent);
+        m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
+        m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
+    }
+    m_image.setDevicePixelRatio(other.m_image.devicePixelRatio());
+    m_bits = m_image.bits();
+    const QRect mine = dirty();
+    const QRect theirs = other.dirty();
+    const qsizetype stride = m_image.bytesPerLine();
+    // What this one drew beyond the other's drawing is cleared; the rest is overwritten.
+    for (int y = mine.top(); y <= mine.bottom(); ++y) {
+        uchar *row = m_bits + y * stride;
+        if (theirs.isEmpty() || y < theirs.top() || y > theirs.bottom()) {
+            std::memset(row + mine.left() * 4, 0, size_t(mine.width()) * 4);
+            continue;
+        }
+        if (mine.left() < theirs.left())
+            std::memset(row + mine.left() * 4, 0,
+                size_t(std::min(mine.right() + 1, theirs.left()) - mine.left()) * 4);
+        if (mine.right() > theirs.right()) {
+            const int from = std::max(mine.left(), theirs.right() + 1);
+            std::memset(row + from * 4, 0, size_t(mine.right() + 1 - from) * 4);
+        }
+    }
+    const uchar *source = other.m_image.constBits();
+    const qsizetype sourceStride = other.m_image.bytesPerLine();
+    for (int y = theirs.top(); y <= theirs.bottom(); ++y)
+        std::memcpy(m_bits + y * stride + theirs.left() * 4,
+            source + y * sourceStride + theirs.left() * 4, size_t(theirs.width()) * 4);
+    if (theirs.isEmpty()) {
+        m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
+        m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
+    } else {
+        m_dirtyLeft = other.m_dirtyLeft;
+        m_dirtyTop = other.m_dirtyTop;
+        m_dirtyRight = other.m_dirtyRight;
+        m_dirtyBottom = other.m_dirtyBottom;
+    }
+}

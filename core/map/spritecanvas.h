@@ -36,6 +36,9 @@ public:
 
     // Clears the canvas to the given size in device pixels, keeping its memory when it can.
     void reset(const QSize &size, qreal devicePixelRatio);
+    // Becomes a copy of @p other, copying only what was drawn on (and clearing only what
+    // this one had drawn on): a layer kept once is the start of each picture drawn over it.
+    void copyFrom(const SpriteCanvas &other);
     const QImage &image() const { return m_image; }
     bool isEmpty() const { return m_dirtyRight <= m_dirtyLeft; }
     // The part drawn on since reset(), in device pixels.
