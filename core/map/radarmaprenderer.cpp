@@ -725,7 +725,9 @@ void RadarMapRenderer::paintTraffic(QPainter *painter, const Mercator::Viewport 
         }
     };
     const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
-    const auto labelFor = [&](const Label &label) -> const SpriteCanvas::Sprite & {
+    // Copied in by name: clang 14 (the fuzz build) cannot capture structured bindings.
+    const auto labelFor = [&, ink = ink, halo = halo](
+                              const Label &label) -> const SpriteCanvas::Sprite & {
         return labelSprite({ label.text, ink.rgba(), halo.rgba(), ratioCenti });
     };
     // Titles lie over the ordinary markers and under the ones that must not be hidden.
