@@ -24,7 +24,7 @@ for target in "${targets[@]}"; do
         -runs="$runs" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" \
         "$work/corpus" "$here/corpus/$target" >"$work/log.txt" 2>&1 || status=$?
-    grep -E '^#[0-9]+ +(INITED|DONE)|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|invariant' \
+    grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|invariant' \
         "$work/log.txt" || true
     if [ "$status" -ne 0 ]; then
         echo "$target: FAILED ($status), see $work/log.txt"
