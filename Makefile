@@ -2,7 +2,12 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build run test bench clean
+FUZZ_BUILD ?= build-fuzz
+# Per fuzz target: stop at whichever comes first.
+FUZZ_RUNS ?= 10000000
+FUZZ_SECONDS ?= 600
+
+.PHONY: all setup build run test bench fuzz-build fuzz clean
 
 all: build
 
@@ -24,5 +29,14 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+# libFuzzer targets under the address and undefined-behaviour sanitizers (tests/fuzz/README.md).
+fuzz-build:
+	./scripts/setup.sh --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DSKYVELLE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) --target fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_RUNS) $(FUZZ_SECONDS) $(TARGETS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

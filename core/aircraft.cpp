@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -55,7 +56,47 @@ std::optional<QString> nonEmpty(const std::optional<QString> &text)
     return std::nullopt;
 }
 
+// The value when it lies within [low, high], -0 turned into 0; absent otherwise (NaN too).
+std::optional<double> within(std::optional<double> value, double low, double high)
+{
+    if (value && *value >= low && *value <= high)
+        return *value + 0.0;
+    return std::nullopt;
+}
+
+std::optional<qint64> within(std::optional<qint64> value, qint64 low, qint64 high)
+{
+    if (value && *value >= low && *value <= high)
+        return value;
+    return std::nullopt;
+}
+
+constexpr qint64 lowestFeet = -5'000;
+constexpr qint64 highestFeet = 200'000;
+constexpr qint64 fastestRate = 100'000; // ft/min
+constexpr double fastestSpeed = 5'000.0; // kt
+constexpr double farthestNM = 10'800.0; // half the Earth's circumference
+
 } // namespace
+
+Aircraft Aircraft::withinPhysicalRanges() const
+{
+    Aircraft a = *this;
+    a.lat = within(lat, -90.0, 90.0);
+    a.lon = within(lon, -180.0, 180.0);
+    a.groundSpeed = within(groundSpeed, 0.0, fastestSpeed);
+    a.track = within(track, 0.0, 360.0);
+    a.directionDeg = within(directionDeg, 0.0, 360.0);
+    a.distanceNM = within(distanceNM, 0.0, farthestNM);
+    a.seen = within(seen, 0.0, std::numeric_limits<double>::max());
+    a.seenPos = within(seenPos, 0.0, std::numeric_limits<double>::max());
+    if (altBaro && !altBaro->isGround() && !within(altBaro->feetValue(), lowestFeet, highestFeet))
+        a.altBaro.reset();
+    a.altGeom = within(altGeom, lowestFeet, highestFeet);
+    a.baroRate = within(baroRate, -fastestRate, fastestRate);
+    a.geomRate = within(geomRate, -fastestRate, fastestRate);
+    return a;
+}
 
 std::optional<qint64> Altitude::feetValue() const
 {

@@ -232,7 +232,7 @@ Aircraft decodeRecord(const element &value)
     a.seenPos = r.number(SeenPos);
     a.distanceNM = r.number(Dst);
     a.directionDeg = r.number(Dir);
-    return a;
+    return a.withinPhysicalRanges();
 }
 
 std::optional<QList<Aircraft>> decodeList(simdjson::dom::object envelope, std::string_view key)

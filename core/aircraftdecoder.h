@@ -19,7 +19,8 @@ class parser;
 /// gives an absent field) but must have the right JSON type when present: strings only for
 /// text fields; for integer fields a number with no fractional part that fits 64 bits; any
 /// number for the others. "alt_baro" that is not a whole number reads as on the ground.
-/// Unknown keys are ignored. One bad record fails the whole answer.
+/// Unknown keys are ignored. One bad record fails the whole answer. A value of the right type
+/// but outside any physical range reads as absent (Aircraft::withinPhysicalRanges).
 ///
 /// The decoder keeps its parse buffers between calls, so keep one per poller; it is not
 /// thread-safe.

@@ -73,7 +73,7 @@ bool write(const Config &config, const QString &directory)
     QDir().mkpath(directory);
 
     const auto home = config.home.toJson();
-    if (!home || !std::isfinite(config.radiusNM))
+    if (!home || !isValidRadius(config.radiusNM))
         return false;
     QJsonObject object { { homeKey, *home }, { radiusKey, config.radiusNM } };
     if (config.distanceUnit)
@@ -90,15 +90,20 @@ std::optional<Config> read(const QString &directory)
     QFile file(filePath(directory));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    return decode(file.readAll());
+}
+
+std::optional<Config> decode(const QByteArray &bytes)
+{
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject object = document.object();
 
     const QJsonValue homeValue = object.value(homeKey);
     const QJsonValue radius = object.value(radiusKey);
-    if (!homeValue.isObject() || !radius.isDouble())
+    if (!homeValue.isObject() || !radius.isDouble() || !isValidRadius(radius.toDouble()))
         return std::nullopt;
     const auto home = HomeLocation::fromJson(homeValue.toObject());
     const auto unit = optionalString(object, unitKey);
@@ -106,6 +111,12 @@ std::optional<Config> read(const QString &directory)
     if (!home || !unit || !color)
         return std::nullopt;
     return Config { *home, radius.toDouble(), *unit, *color };
+}
+
+bool isValidRadius(double radiusNM)
+{
+    // Written so that NaN fails both comparisons.
+    return radiusNM > 0.0 && radiusNM <= maximumRadiusNM;
 }
 
 void clear(const QString &directory)

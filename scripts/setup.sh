@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need.
-# Does nothing when they are all present already.
+# Does nothing when they are all present already. With --fuzz, also what fuzzing needs.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,11 @@ packages=(
     fonts-dejavu-core fonts-material-design-icons-iconfont
     desktop-file-utils appstream xdg-utils
 )
+
+# Fuzzing (make fuzz) needs clang and its runtime libraries, libFuzzer among them.
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

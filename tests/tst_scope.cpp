@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -169,6 +170,30 @@ void TestScope::polarPosition_data()
         << plane(u"a"_s, std::nullopt, 90.0) << 25.0 << noHome << std::optional<PolarPosition>();
     QTest::newRow("radius 0") << plane(u"a"_s, 12.5, 90.0) << 0.0 << std::optional(home)
                               << std::optional<PolarPosition>();
+    // Values off any scale place nothing, or somewhere on the scope; never at NaN or infinity.
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("radius 1e308") << plane(u"a"_s, 12.5, 90.0) << 1e308 << noHome
+                                  << std::optional(PolarPosition { 0, 90 });
+    QTest::newRow("radius 1e-320")
+        << plane(u"a"_s, 12.5, 90.0) << 1e-320 << noHome << std::optional(PolarPosition { 1, 90 });
+    QTest::newRow("radius inf") << plane(u"a"_s, 12.5, 90.0) << inf << noHome
+                                << std::optional<PolarPosition>();
+    QTest::newRow("radius nan") << plane(u"a"_s, 12.5, 90.0) << double(NAN) << noHome
+                                << std::optional<PolarPosition>();
+    QTest::newRow("distance 1e308")
+        << plane(u"a"_s, 1e308, 90.0) << 25.0 << noHome << std::optional(PolarPosition { 1, 90 });
+    QTest::newRow("distance -0, bearing -0")
+        << plane(u"a"_s, -0.0, -0.0) << 25.0 << noHome << std::optional(PolarPosition { 0, 0 });
+    QTest::newRow("distance -1") << plane(u"a"_s, -1.0, 90.0) << 25.0 << noHome
+                                 << std::optional<PolarPosition>();
+    QTest::newRow("distance inf") << plane(u"a"_s, inf, 90.0) << 25.0 << noHome
+                                  << std::optional<PolarPosition>();
+    QTest::newRow("bearing 1e308") << plane(u"a"_s, 12.5, 1e308) << 25.0 << noHome
+                                   << std::optional(PolarPosition { 0.5, std::fmod(1e308, 360.0) });
+    QTest::newRow("bearing -90") << plane(u"a"_s, 12.5, -90.0) << 25.0 << noHome
+                                 << std::optional(PolarPosition { 0.5, 270 });
+    QTest::newRow("bearing nan") << plane(u"a"_s, 12.5, double(NAN)) << 25.0 << noHome
+                                 << std::optional<PolarPosition>();
 }
 
 void TestScope::polarPosition()
@@ -404,6 +429,13 @@ void TestScope::smallRadarLabels_data()
     QTest::newRow("sample") << fixedSample() << u"25 nm"_s << u"5"_s << false;
     QTest::newRow("fraction dropped") << wide << u"37 nm"_s << u"1"_s << false;
     QTest::newRow("empty sky") << liveEntry({}) << u"25 nm"_s << u"0"_s << true;
+    // No integer conversion of a radius beyond any integer: a short figure instead.
+    SkyEntry huge = liveEntry({});
+    huge.radiusNM = 1e308;
+    QTest::newRow("radius 1e308") << huge << u"1e+308 nm"_s << u"0"_s << true;
+    SkyEntry tiny = liveEntry({});
+    tiny.radiusNM = 1e-320;
+    QTest::newRow("radius 1e-320") << tiny << u"0 nm"_s << u"0"_s << true;
 }
 
 void TestScope::smallRadarLabels()

@@ -276,6 +276,10 @@ void TestSharedState::unencodableConfigLeavesFileUntouched()
     SharedState::write(broken, dir.path());
     QCOMPARE(readAll(SharedState::filePath(dir.path())), before);
 
+    broken.radiusNM = 1e308;
+    SharedState::write(broken, dir.path());
+    QCOMPARE(readAll(SharedState::filePath(dir.path())), before);
+
     broken = sample;
     broken.home.latitude = std::numeric_limits<double>::infinity();
     SharedState::write(broken, dir.path());
@@ -316,6 +320,19 @@ void TestSharedState::read_data()
         << QByteArray("{" + home + "}") << false << QString() << QString();
     QTest::addRow("radius as text")
         << QByteArray("{" + home + R"(,"radiusNM":"30"})") << false << QString() << QString();
+    // A radius off the globe is no radius: the widgets would caption and scale by it.
+    QTest::addRow("radius 1e308") << QByteArray("{" + home + R"(,"radiusNM":1e308})") << false
+                                  << QString() << QString();
+    QTest::addRow("radius half the globe")
+        << QByteArray("{" + home + R"(,"radiusNM":10800})") << true << QString() << QString();
+    QTest::addRow("radius 1e-320")
+        << QByteArray("{" + home + R"(,"radiusNM":1e-320})") << true << QString() << QString();
+    QTest::addRow("radius 0") << QByteArray("{" + home + R"(,"radiusNM":0})") << false << QString()
+                              << QString();
+    QTest::addRow("radius -0") << QByteArray("{" + home + R"(,"radiusNM":-0.0})") << false
+                               << QString() << QString();
+    QTest::addRow("radius negative")
+        << QByteArray("{" + home + R"(,"radiusNM":-25})") << false << QString() << QString();
     QTest::addRow("unit as number")
         << QByteArray("{" + home + R"(,"radiusNM":30,"distanceUnit":1})") << false << QString()
         << QString();
@@ -346,7 +363,7 @@ void TestSharedState::read()
     if (!valid)
         return;
     QCOMPARE(config->home, (HomeLocation { 51.5, -0.12, u"London"_s }));
-    QCOMPARE(config->radiusNM, 30.0);
+    QCOMPARE(config->radiusNM, QJsonDocument::fromJson(content)["radiusNM"_L1].toDouble());
     QCOMPARE(config->distanceUnit, unit.isEmpty() ? std::nullopt : std::optional(unit));
     QCOMPARE(config->widgetColorHex, color.isEmpty() ? std::nullopt : std::optional(color));
 }

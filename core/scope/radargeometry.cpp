@@ -36,9 +36,16 @@ std::optional<PolarPosition> RadarGeometry::polar(const Aircraft &aircraft) cons
             distance = std::acos(std::clamp(c, -1.0, 1.0)) * earthRadiusNM;
         }
     }
-    if (!(radiusNM > 0))
+    // Values off any scale (a record built by hand, a radius of 1e308) place nothing rather
+    // than a point at NaN or infinity.
+    if (!(radiusNM > 0) || !std::isfinite(radiusNM) || !(*distance >= 0)
+        || !std::isfinite(*distance) || !std::isfinite(*bearing))
         return std::nullopt;
-    return PolarPosition { std::min(*distance / radiusNM, 1.0), *bearing };
+    double turn = std::fmod(*bearing, 360.0);
+    if (turn < 0)
+        turn += 360.0;
+    // + 0.0 turns a bearing of -0 into 0.
+    return PolarPosition { std::min(*distance / radiusNM, 1.0), turn + 0.0 };
 }
 
 QPointF RadarGeometry::project(const PolarPosition &position, const QRectF &area)

@@ -24,7 +24,8 @@ struct RadarGeometry {
     std::optional<HomeLocation> home;
 
     /// The feed's distance and bearing, a missing one computed from home and the aircraft's
-    /// position on a sphere. Absent without either, or when the radius is not positive.
+    /// position on a sphere. Absent without either, when the radius is not positive and finite,
+    /// or when the distance is negative or not finite. The bearing is brought into 0…360°.
     std::optional<PolarPosition> polar(const Aircraft &aircraft) const;
 
     /// The point of @p position on the scope that fits @p area: centred, radius half the

@@ -48,8 +48,8 @@ void RadarWidgetView::paintSmall(QPainter *painter, const QRectF &rect) const
     const QFont small = WidgetText::monoFont(8);
     const auto top = Qt::AlignTop;
     const auto bottom = Qt::AlignBottom;
-    WidgetText::drawLine(painter, scope, u"%1 nm"_s.arg(qint64(m_entry.radiusNM)), small,
-        palette.dim(), top | Qt::AlignLeft);
+    WidgetText::drawLine(painter, scope, u"%1 nm"_s.arg(WidgetText::radiusFigure(m_entry.radiusNM)),
+        small, palette.dim(), top | Qt::AlignLeft);
     if (m_entry.aircraft.isEmpty())
         WidgetText::drawLine(painter, scope, u"QUIET SKY"_s,
             WidgetText::monoFont(8, QFont::DemiBold, 1.5), palette.dim(), top | Qt::AlignHCenter);

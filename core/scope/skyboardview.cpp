@@ -42,7 +42,8 @@ LinkRegions SkyBoardView::paint(QPainter *painter, const QRectF &rect) const
     WidgetText::drawLine(painter, titleBar, u"SKYVELLE"_s, title, palette.phosphor,
         Qt::AlignLeft | Qt::AlignVCenter);
     WidgetText::drawLine(painter, titleBar,
-        u"%1 NM · %2"_s.arg(qint64(m_entry.radiusNM)).arg(WidgetText::shortTime(m_entry.date)),
+        u"%1 NM · %2"_s.arg(WidgetText::radiusFigure(m_entry.radiusNM))
+            .arg(WidgetText::shortTime(m_entry.date)),
         status, palette.dim(), Qt::AlignRight | Qt::AlignVCenter);
 
     const qsizetype rows = std::min(m_entry.aircraft.size(), boardAircraft);

@@ -2,6 +2,7 @@
 #include "widgettext.h"
 
 #include "textstyle.h"
+#include "textutil.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -25,6 +26,12 @@ QFont styled(const QFont &base, double size, QFont::Weight weight, double tracki
 }
 
 } // namespace
+
+QString radiusFigure(double radiusNM)
+{
+    // Whole miles as before, through the one conversion that holds any double.
+    return TextUtil::formatNumber(std::trunc(radiusNM));
+}
 
 QFont font(double size, QFont::Weight weight, double tracking)
 {

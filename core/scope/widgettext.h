@@ -26,6 +26,10 @@ QFont monoFont(double size, QFont::Weight weight = QFont::Normal, double trackin
 /// The clock time of @p date in the locale's short format, without the date ("10:42 AM").
 QString shortTime(const QDateTime &date);
 
+/// The search radius in whole nautical miles, as the scope's caption shows it ("25"); a short
+/// figure ("1e+308") for a radius beyond any integer, "—" for one that is not finite.
+QString radiusFigure(double radiusNM);
+
 /// Draws @p text on one line inside @p rect, aligned by @p alignment. A text too wide shrinks
 /// down to @p minimumScale of its size, then is elided. Answers the width it took.
 qreal drawLine(QPainter *painter, const QRectF &rect, const QString &text, const QFont &font,
