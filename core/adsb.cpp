@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -39,14 +40,36 @@ int queryRadius(double radiusNM)
 
 QList<Aircraft> usableAircraft(QList<Aircraft> list)
 {
-    list.removeIf(
-        [](const Aircraft &a) { return !a.lat || !a.lon || (a.seenPos && *a.seenPos >= 60.0); });
-    std::stable_sort(list.begin(), list.end(), [](const Aircraft &a, const Aircraft &b) {
-        const double da = a.distanceNM.value_or(INFINITY);
-        const double db = b.distanceNM.value_or(INFINITY);
-        return da < db;
-    });
-    return list;
+    // A record is a few hundred bytes holding a dozen strings: sorting them moved each one a
+    // dozen times. The distances are sorted with the records' places instead, and each kept
+    // record is then moved once, or not at all when the feed's order is already right.
+    struct Place {
+        double distance;
+        qsizetype index;
+    };
+    std::vector<Place> places;
+    places.reserve(size_t(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const Aircraft &a = list.at(i);
+        if (!a.lat || !a.lon || (a.seenPos && *a.seenPos >= 60.0))
+            continue;
+        places.push_back({ a.distanceNM.value_or(INFINITY), i });
+    }
+    std::stable_sort(places.begin(), places.end(),
+        [](const Place &a, const Place &b) { return a.distance < b.distance; });
+
+    bool unchanged = qsizetype(places.size()) == list.size();
+    for (size_t i = 0; unchanged && i < places.size(); ++i)
+        unchanged = places[i].index == qsizetype(i);
+    if (unchanged)
+        return list;
+    QList<Aircraft> usable;
+    usable.reserve(qsizetype(places.size()));
+    // On a shared list, data() detaches it first: the one copy a shared argument costs.
+    Aircraft *const records = list.data();
+    for (const Place &place : places)
+        usable.append(std::move(records[place.index]));
+    return usable;
 }
 
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,

@@ -79,23 +79,21 @@ constexpr double farthestNM = 10'800.0; // half the Earth's circumference
 
 } // namespace
 
-Aircraft Aircraft::withinPhysicalRanges() const
+void Aircraft::keepWithinPhysicalRanges()
 {
-    Aircraft a = *this;
-    a.lat = within(lat, -90.0, 90.0);
-    a.lon = within(lon, -180.0, 180.0);
-    a.groundSpeed = within(groundSpeed, 0.0, fastestSpeed);
-    a.track = within(track, 0.0, 360.0);
-    a.directionDeg = within(directionDeg, 0.0, 360.0);
-    a.distanceNM = within(distanceNM, 0.0, farthestNM);
-    a.seen = within(seen, 0.0, std::numeric_limits<double>::max());
-    a.seenPos = within(seenPos, 0.0, std::numeric_limits<double>::max());
+    lat = within(lat, -90.0, 90.0);
+    lon = within(lon, -180.0, 180.0);
+    groundSpeed = within(groundSpeed, 0.0, fastestSpeed);
+    track = within(track, 0.0, 360.0);
+    directionDeg = within(directionDeg, 0.0, 360.0);
+    distanceNM = within(distanceNM, 0.0, farthestNM);
+    seen = within(seen, 0.0, std::numeric_limits<double>::max());
+    seenPos = within(seenPos, 0.0, std::numeric_limits<double>::max());
     if (altBaro && !altBaro->isGround() && !within(altBaro->feetValue(), lowestFeet, highestFeet))
-        a.altBaro.reset();
-    a.altGeom = within(altGeom, lowestFeet, highestFeet);
-    a.baroRate = within(baroRate, -fastestRate, fastestRate);
-    a.geomRate = within(geomRate, -fastestRate, fastestRate);
-    return a;
+        altBaro.reset();
+    altGeom = within(altGeom, lowestFeet, highestFeet);
+    baroRate = within(baroRate, -fastestRate, fastestRate);
+    geomRate = within(geomRate, -fastestRate, fastestRate);
 }
 
 std::optional<qint64> Altitude::feetValue() const

@@ -70,13 +70,13 @@ struct Aircraft {
 
     const QString &id() const { return hex; }
 
-    /// This record without the values that lie outside any physical range, which read as
-    /// absent: a latitude beyond ±90° or longitude beyond ±180°, a ground speed beyond
-    /// 5,000 kt or below 0, a track or bearing outside 0…360°, an altitude outside
-    /// −5,000…200,000 ft, a vertical rate beyond ±100,000 ft/min, a distance beyond half the
-    /// globe (10,800 NM) or below 0, a negative age. A −0 reads as 0. So a feed's nonsense
+    /// Drops the values that lie outside any physical range, which then read as absent: a latitude
+    /// beyond ±90° or longitude beyond ±180°, a ground speed beyond 5,000 kt or below 0, a track or
+    /// bearing outside 0…360°, an altitude outside −5,000…200,000 ft, a vertical rate beyond
+    /// ±100,000 ft/min, a distance beyond half the globe (10,800 NM) or below 0, a negative age. A
+    /// −0 reads as 0. So a feed's nonsense
     /// ("gs": 1e308) is never drawn, converted or shown; the decoder applies it to every record.
-    Aircraft withinPhysicalRanges() const;
+    void keepWithinPhysicalRanges();
 
     /// Trimmed callsign, else the registration, else the hex in upper case.
     QString displayName() const;

@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <simdjson.h>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 using simdjson::dom::element;
@@ -65,45 +68,67 @@ constexpr std::array<std::string_view, KeyCount> keyNames {
     "dir",
 };
 
-// Records carry about fifty keys of which we read twenty-two; a switch on the first letter
-// keeps the lookup to one or two comparisons per key on this hot path.
+// Whether @p key is @p name. The length is a constant, so the comparison compiles to a few
+// instructions rather than a call to memcmp: it runs for each of the fifty keys of every record.
+template<size_t N>
+bool is(std::string_view key, const char (&name)[N])
+{
+    return key.size() == N - 1 && std::memcmp(key.data(), name, N - 1) == 0;
+}
+
+// Records carry about fifty keys of which we read twenty-two; a switch on the length and then
+// the first letter keeps the lookup to one or two fixed-size comparisons per key.
 int keyIndex(std::string_view key)
 {
-    if (key.empty())
-        return -1;
-    const auto is = [&](Key k) { return key == keyNames[k] ? int(k) : -1; };
-    const auto either = [&](Key a, Key b) { return key == keyNames[a] ? int(a) : is(b); };
-    switch (key[0]) {
-    case 'a':
-        return either(AltBaro, AltGeom);
-    case 'b':
-        return is(BaroRate);
-    case 'c':
-        return is(Category);
-    case 'd':
-        if (key.size() == 3)
-            return either(Dst, Dir);
-        return either(DbFlags, Desc);
-    case 'e':
-        return is(Emergency);
-    case 'f':
-        return is(Flight);
-    case 'g':
-        return either(Gs, GeomRate);
-    case 'h':
-        return is(Hex);
-    case 'l':
-        return either(Lat, Lon);
-    case 'o':
-        return is(OwnOp);
-    case 'r':
-        return is(R);
-    case 's':
-        if (key.size() == 4)
-            return is(Seen);
-        return either(Squawk, SeenPos);
-    case 't':
-        return either(T, Track);
+    const auto either = [&](bool a, Key ka, bool b, Key kb) {
+        return a ? int(ka) : b ? int(kb) : -1;
+    };
+    switch (key.size()) {
+    case 1:
+        return key[0] == 'r' ? R : key[0] == 't' ? T : -1;
+    case 2:
+        return is(key, "gs") ? Gs : -1;
+    case 3:
+        switch (key[0]) {
+        case 'h':
+            return is(key, "hex") ? Hex : -1;
+        case 'l':
+            return either(is(key, "lat"), Lat, is(key, "lon"), Lon);
+        case 'd':
+            return either(is(key, "dst"), Dst, is(key, "dir"), Dir);
+        default:
+            return -1;
+        }
+    case 4:
+        return either(is(key, "seen"), Seen, is(key, "desc"), Desc);
+    case 5:
+        return either(is(key, "track"), Track, is(key, "ownOp"), OwnOp);
+    case 6:
+        return either(is(key, "flight"), Flight, is(key, "squawk"), Squawk);
+    case 7:
+        return is(key, "dbFlags") ? DbFlags : -1;
+    case 8:
+        switch (key[0]) {
+        case 'c':
+            return is(key, "category") ? Category : -1;
+        case 'a':
+            return either(is(key, "alt_baro"), AltBaro, is(key, "alt_geom"), AltGeom);
+        case 's':
+            return is(key, "seen_pos") ? SeenPos : -1;
+        default:
+            return -1;
+        }
+    case 9:
+        switch (key[0]) {
+        case 'e':
+            return is(key, "emergency") ? Emergency : -1;
+        case 'b':
+            return is(key, "baro_rate") ? BaroRate : -1;
+        case 'g':
+            return is(key, "geom_rate") ? GeomRate : -1;
+        default:
+            return -1;
+        }
     default:
         return -1;
     }
@@ -118,9 +143,56 @@ QString keyText(Key key)
     return QString::fromLatin1(keyNames[key].data(), qsizetype(keyNames[key].size()));
 }
 
+} // namespace
+
+// Types, descriptions, operators, categories and emergency words repeat from record to record
+// and from answer to answer, so each is converted to a QString once and shared after that.
+// Texts that no aircraft holds any more are dropped now and then. Only these few hundred
+// texts: a table of every hex, callsign and registration measured slower than building them,
+// since it no longer fits the processor's cache beside the parsed answer.
+class AircraftDecoder::TextCache {
+public:
+    QString text(std::string_view utf8)
+    {
+        auto found = m_texts.find(utf8);
+        if (found == m_texts.end())
+            found = m_texts
+                        .emplace(std::string(utf8),
+                            QString::fromUtf8(utf8.data(), qsizetype(utf8.size())))
+                        .first;
+        return found->second;
+    }
+
+    // Drops the texts held by nothing but the cache once it has doubled since the last time.
+    void prune()
+    {
+        if (qsizetype(m_texts.size()) <= m_pruneAbove)
+            return;
+        std::erase_if(m_texts, [](const auto &entry) { return entry.second.isDetached(); });
+        m_pruneAbove = std::max(minimumSize, 2 * qsizetype(m_texts.size()));
+    }
+
+private:
+    // Looks texts up by the parser's string_view, without making a std::string of it.
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const
+        {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+
+    static constexpr qsizetype minimumSize = 1024;
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_texts;
+    qsizetype m_pruneAbove = minimumSize;
+};
+
+namespace {
+
 class RecordReader {
 public:
-    explicit RecordReader(simdjson::dom::object object)
+    RecordReader(simdjson::dom::object object, AircraftDecoder::TextCache &texts)
+        : m_texts(texts)
     {
         for (const auto field : object) {
             const int index = keyIndex(field.key);
@@ -136,14 +208,34 @@ public:
         return m_values[key] && m_values[key]->type() != element_type::NULL_VALUE;
     }
 
+    // A text each aircraft has its own of: hex, callsign, registration, squawk.
     std::optional<QString> string(Key key) const
+    {
+        if (const auto text = stringView(key))
+            return QString::fromUtf8(text->data(), qsizetype(text->size()));
+        return std::nullopt;
+    }
+
+    // A text many aircraft share.
+    std::optional<QString> sharedString(Key key) const
+    {
+        const auto text = stringView(key);
+        if (!text)
+            return std::nullopt;
+        // An empty text needs no buffer of its own.
+        if (text->empty())
+            return QString::fromUtf8(text->data(), 0);
+        return m_texts.text(*text);
+    }
+
+    std::optional<std::string_view> stringView(Key key) const
     {
         if (!present(key))
             return std::nullopt;
         std::string_view text;
         if (m_values[key]->get(text) != simdjson::SUCCESS)
             throw DecodeError { u"\"%1\" is not a string"_s.arg(keyText(key)) };
-        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+        return text;
     }
 
     std::optional<double> number(Key key) const
@@ -196,34 +288,35 @@ public:
 
 private:
     std::array<std::optional<element>, KeyCount> m_values;
+    AircraftDecoder::TextCache &m_texts;
 };
 
-Aircraft decodeRecord(const element &value)
+// Fills @p a, a default aircraft, from one record.
+void decodeRecord(const element &value, AircraftDecoder::TextCache &texts, Aircraft &a)
 {
     simdjson::dom::object object;
     if (value.get(object) != simdjson::SUCCESS)
         throw DecodeError { u"record is not an object"_s };
-    const RecordReader r(object);
+    const RecordReader r(object, texts);
     if (!r.has(Hex))
         throw DecodeError { u"\"hex\" is missing"_s };
-    Aircraft a;
     const auto hex = r.string(Hex);
     if (!hex)
         throw DecodeError { u"\"hex\" is null"_s };
     a.hex = *hex;
     a.flight = r.string(Flight);
     a.squawk = r.string(Squawk);
-    a.emergency = r.string(Emergency);
-    a.category = r.string(Category);
+    a.emergency = r.sharedString(Emergency);
+    a.category = r.sharedString(Category);
     a.lat = r.number(Lat);
     a.lon = r.number(Lon);
     a.seen = r.number(Seen);
     a.track = r.number(Track);
     a.dbFlags = r.integer(DbFlags);
     a.registration = r.string(R);
-    a.typeCode = r.string(T);
-    a.typeDescription = r.string(Desc);
-    a.operatorName = r.string(OwnOp);
+    a.typeCode = r.sharedString(T);
+    a.typeDescription = r.sharedString(Desc);
+    a.operatorName = r.sharedString(OwnOp);
     a.altBaro = r.altitude(AltBaro);
     a.altGeom = r.integer(AltGeom);
     a.groundSpeed = r.number(Gs);
@@ -232,10 +325,11 @@ Aircraft decodeRecord(const element &value)
     a.seenPos = r.number(SeenPos);
     a.distanceNM = r.number(Dst);
     a.directionDeg = r.number(Dir);
-    return a.withinPhysicalRanges();
+    a.keepWithinPhysicalRanges();
 }
 
-std::optional<QList<Aircraft>> decodeList(simdjson::dom::object envelope, std::string_view key)
+std::optional<QList<Aircraft>> decodeList(
+    simdjson::dom::object envelope, std::string_view key, AircraftDecoder::TextCache &texts)
 {
     element value;
     if (envelope.at_key(key).get(value) != simdjson::SUCCESS || value.is_null())
@@ -243,12 +337,13 @@ std::optional<QList<Aircraft>> decodeList(simdjson::dom::object envelope, std::s
     simdjson::dom::array array;
     if (value.get(array) != simdjson::SUCCESS)
         throw DecodeError { u"\"%1\" is not a list"_s.arg(QLatin1String(key)) };
-    QList<Aircraft> list;
-    list.reserve(qsizetype(array.size()));
+    // Each record is decoded in its place in the list: nothing is copied or moved after.
+    QList<Aircraft> list(qsizetype(array.size()));
+    Aircraft *const records = list.data();
     qsizetype index = 0;
     for (const element record : array) {
         try {
-            list.append(decodeRecord(record));
+            decodeRecord(record, texts, records[index]);
         } catch (const DecodeError &e) {
             throw DecodeError { u"aircraft %1: %2"_s.arg(index + 1).arg(e.message) };
         }
@@ -341,6 +436,7 @@ auto decodeWith(simdjson::dom::parser &parser, const QByteArray &json, QString *
 
 AircraftDecoder::AircraftDecoder()
     : m_parser(std::make_unique<simdjson::dom::parser>())
+    , m_texts(std::make_unique<TextCache>())
 {
 }
 
@@ -348,18 +444,26 @@ AircraftDecoder::~AircraftDecoder() = default;
 
 std::optional<APIResponse> AircraftDecoder::decodeResponse(const QByteArray &json, QString *error)
 {
-    return decodeWith(*m_parser, json, error, [](const element &root) {
+    auto response = decodeWith(*m_parser, json, error, [this](const element &root) {
         simdjson::dom::object envelope;
         if (root.get(envelope) != simdjson::SUCCESS)
             throw DecodeError { u"the answer is not a JSON object"_s };
         APIResponse response;
-        response.ac = decodeList(envelope, "ac");
-        response.aircraft = decodeList(envelope, "aircraft");
+        response.ac = decodeList(envelope, "ac", *m_texts);
+        response.aircraft = decodeList(envelope, "aircraft", *m_texts);
         return response;
     });
+    m_texts->prune();
+    return response;
 }
 
 std::optional<Aircraft> AircraftDecoder::decodeAircraft(const QByteArray &json, QString *error)
 {
-    return decodeWith(*m_parser, json, error, decodeRecord);
+    auto aircraft = decodeWith(*m_parser, json, error, [this](const element &root) {
+        Aircraft a;
+        decodeRecord(root, *m_texts, a);
+        return a;
+    });
+    m_texts->prune();
+    return aircraft;
 }

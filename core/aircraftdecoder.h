@@ -20,10 +20,10 @@ class parser;
 /// text fields; for integer fields a number with no fractional part that fits 64 bits; any
 /// number for the others. "alt_baro" that is not a whole number reads as on the ground.
 /// Unknown keys are ignored. One bad record fails the whole answer. A value of the right type
-/// but outside any physical range reads as absent (Aircraft::withinPhysicalRanges).
+/// but outside any physical range reads as absent (Aircraft::keepWithinPhysicalRanges).
 ///
-/// The decoder keeps its parse buffers between calls, so keep one per poller; it is not
-/// thread-safe.
+/// The decoder keeps its parse buffers between calls, and shares the texts that repeat
+/// between records and answers, so keep one per poller; it is not thread-safe.
 class AircraftDecoder {
 public:
     AircraftDecoder();
@@ -37,6 +37,10 @@ public:
     /// One aircraft record, as the samples of the legend and the widget placeholder are written.
     std::optional<Aircraft> decodeAircraft(const QByteArray &json, QString *error = nullptr);
 
+    /// The shared texts (internal to the decoder).
+    class TextCache;
+
 private:
     std::unique_ptr<simdjson::dom::parser> m_parser;
+    std::unique_ptr<TextCache> m_texts;
 };

@@ -30,7 +30,7 @@ QString normalised(const QString &callsign)
     return TextUtil::trimSpacesAndTabs(callsign).toUpper();
 }
 
-bool looksLikeAirline(const QString &callsign)
+bool looksLikeAirline(QStringView callsign)
 {
     return callsign.size() >= 4 && callsign.at(0).isLetter() && callsign.at(1).isLetter()
         && callsign.at(2).isLetter() && callsign.at(3).isNumber();
@@ -140,7 +140,15 @@ const QList<std::pair<QString, QString>> &entries()
 
 bool isAirlineCallsign(const std::optional<QString> &callsign)
 {
-    return callsign && looksLikeAirline(normalised(*callsign));
+    if (!callsign)
+        return false;
+    // Upper-casing ASCII changes neither the length nor what is a letter or a digit, so the
+    // usual callsign is checked in place, without the upper-cased copy; the filters ask this
+    // of every aircraft on every poll.
+    const QStringView trimmed = TextUtil::trimSpacesAndTabs(QStringView(*callsign));
+    if (TextUtil::isAscii(trimmed))
+        return looksLikeAirline(trimmed);
+    return looksLikeAirline(normalised(*callsign));
 }
 
 std::optional<QString> name(const std::optional<QString> &callsign)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "textutil.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +46,11 @@ QStringView trimSpacesAndTabs(QStringView text)
 QString trimSpacesAndTabs(const QString &text)
 {
     return trimSpacesAndTabs(QStringView(text)).toString();
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 QString titleCase(const QString &text)

@@ -18,6 +18,9 @@ QString formatNumber(double value, int decimals = 0);
 /// markup as rich text, so outside text (a callsign, a feed's error) would otherwise render
 /// tags, follow links or load images from local files.
 QString plainToolTip(const QString &text);
+/// Whether every character is ASCII: case changes there keep the length and one character
+/// for one, so such text can be compared case-insensitively in place.
+bool isAscii(QStringView text);
 /// Upper-cases the first letter of each whitespace-separated word and lower-cases the rest.
 QString titleCase(const QString &text);
 

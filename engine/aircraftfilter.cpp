@@ -96,15 +96,42 @@ bool matches(AircraftFilter filter, const Aircraft &a)
     return false;
 }
 
-static bool matchesSearch(const Aircraft &a, const QString &query)
+// Whether @p text lower-cased contains @p query, which is lower case already. ASCII is compared
+// in place: the search runs over every aircraft on every poll, and a lower-cased copy of four
+// texts each time was most of its cost.
+static bool containsLowered(QStringView text, const QString &query, bool asciiQuery)
 {
-    if (a.displayName().toLower().contains(query))
+    if (asciiQuery && TextUtil::isAscii(text))
+        return text.contains(query, Qt::CaseInsensitive);
+    return text.toString().toLower().contains(query);
+}
+
+// displayName() as a view into the record: the trimmed callsign, else the registration, else
+// the hex, which displayName() upper-cases; for an ASCII hex that changes nothing once the
+// search lower-cases it, so only another hex needs the built name.
+static bool nameMatches(const Aircraft &a, const QString &query, bool asciiQuery)
+{
+    if (a.flight) {
+        const QStringView callsign = TextUtil::trimSpacesAndTabs(QStringView(*a.flight));
+        if (!callsign.isEmpty())
+            return containsLowered(callsign, query, asciiQuery);
+    }
+    if (a.registration && !a.registration->isEmpty())
+        return containsLowered(*a.registration, query, asciiQuery);
+    if (TextUtil::isAscii(a.hex))
+        return containsLowered(a.hex, query, asciiQuery);
+    return a.displayName().toLower().contains(query);
+}
+
+static bool matchesSearch(const Aircraft &a, const QString &query, bool asciiQuery)
+{
+    if (nameMatches(a, query, asciiQuery))
         return true;
-    if (a.typeCode && a.typeCode->toLower().contains(query))
+    if (a.typeCode && containsLowered(*a.typeCode, query, asciiQuery))
         return true;
-    if (const auto name = a.typeName(); name && name->toLower().contains(query))
+    if (const auto name = a.typeName(); name && containsLowered(*name, query, asciiQuery))
         return true;
-    return a.registration && a.registration->toLower().contains(query);
+    return a.registration && containsLowered(*a.registration, query, asciiQuery);
 }
 
 QList<Aircraft> displayed(
@@ -113,13 +140,14 @@ QList<Aircraft> displayed(
     const QString query = TextUtil::trimSpacesAndTabs(searchText).toLower();
     if (filters.isEmpty() && query.isEmpty())
         return aircraft;
+    const bool asciiQuery = TextUtil::isAscii(query);
     QList<Aircraft> result;
     for (const Aircraft &a : aircraft) {
         if (!filters.isEmpty()
             && std::none_of(
                 filters.begin(), filters.end(), [&](AircraftFilter f) { return matches(f, a); }))
             continue;
-        if (!query.isEmpty() && !matchesSearch(a, query))
+        if (!query.isEmpty() && !matchesSearch(a, query, asciiQuery))
             continue;
         result.append(a);
     }

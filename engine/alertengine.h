@@ -53,6 +53,9 @@ public:
     // "<name> · <type> · <look direction>", leaving out what the aircraft lacks.
     static QString body(const Aircraft &aircraft);
 
+    // How many (rule, aircraft) pairs have a cooldown on record.
+    qsizetype cooldownCount() const { return m_lastAlerted.size(); }
+
 Q_SIGNALS:
     // A notification was handed on (or would have been, without a notifier).
     void alerted(

@@ -173,6 +173,54 @@ private Q_SLOTS:
             QStringList({ u"near"_s, u"far"_s, u"far2"_s, u"fresh"_s, u"none1"_s, u"none2"_s }));
     }
 
+    void usableAircraftOrders_data()
+    {
+        QTest::addColumn<QByteArray>("records");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("already nearest first")
+            << R"({"hex":"a","lat":1,"lon":1,"dst":1},{"hex":"b","lat":1,"lon":1,"dst":2},
+                  {"hex":"c","lat":1,"lon":1})"_ba
+            << QStringList { u"a"_s, u"b"_s, u"c"_s };
+        QTest::newRow("reversed")
+            << R"({"hex":"a","lat":1,"lon":1},{"hex":"b","lat":1,"lon":1,"dst":2},
+                  {"hex":"c","lat":1,"lon":1,"dst":1})"_ba
+            << QStringList { u"c"_s, u"b"_s, u"a"_s };
+        QTest::newRow("ordered, one dropped")
+            << R"({"hex":"a","lat":1,"lon":1,"dst":1},{"hex":"b","lon":1,"dst":2},
+                  {"hex":"c","lat":1,"lon":1,"dst":3})"_ba
+            << QStringList { u"a"_s, u"c"_s };
+        QTest::newRow("equal distances keep feed order")
+            << R"({"hex":"a","lat":1,"lon":1,"dst":2},{"hex":"b","lat":1,"lon":1,"dst":1},
+                  {"hex":"c","lat":1,"lon":1,"dst":2},{"hex":"d","lat":1,"lon":1,"dst":1})"_ba
+            << QStringList { u"b"_s, u"d"_s, u"a"_s, u"c"_s };
+        QTest::newRow("none usable")
+            << R"({"hex":"a","lat":1},{"hex":"b","lon":1})"_ba << QStringList {};
+    }
+
+    // The same order whether the list is handed over or shared, and a shared one is left as
+    // it was.
+    void usableAircraftOrders()
+    {
+        QFETCH(QByteArray, records);
+        QFETCH(QStringList, expected);
+        AircraftDecoder decoder;
+        const auto response = decoder.decodeResponse("{\"ac\":[" + records + "]}");
+        QVERIFY(response);
+        const QList<Aircraft> shared = *response->ac;
+        const auto names = [](const QList<Aircraft> &list) {
+            QStringList hexes;
+            for (const Aircraft &a : list)
+                hexes << a.hex;
+            return hexes;
+        };
+        const QStringList before = names(shared);
+        QCOMPARE(names(ADSB::usableAircraft(shared)), expected);
+        QCOMPARE(names(shared), before);
+        QList<Aircraft> own = *response->ac;
+        own.detach();
+        QCOMPARE(names(ADSB::usableAircraft(std::move(own))), expected);
+    }
+
     void failOver_data()
     {
         QTest::addColumn<QString>("primary");

@@ -71,6 +71,42 @@ private Q_SLOTS:
         QCOMPARE(response->ac->at(3).dbFlags, 1);
     }
 
+    // Types, operators and the like are shared between records and answers; the texts must
+    // stay each record's own, also across the pruning of a long run and in answers still held.
+    void sharedTextsAcrossAnswers()
+    {
+        AircraftDecoder decoder;
+        QList<QList<Aircraft>> held;
+        for (int answer = 0; answer < 40; ++answer) {
+            QByteArray list;
+            for (int i = 0; i < 100; ++i) {
+                if (!list.isEmpty())
+                    list += ',';
+                // Two hundred new types per answer: far more than the cache keeps unpruned.
+                list += "{\"hex\":\"h" + QByteArray::number(i) + "\",\"t\":\"T"
+                    + QByteArray::number(answer * 100 + i / 2) + "\",\"ownOp\":\""
+                    + (i % 3 == 0        ? ""
+                            : i % 3 == 1 ? "Caf\\u00e9 Air"
+                                         : "Café Air")
+                    + "\",\"desc\":\"D" + QByteArray::number(i % 7) + "\"}";
+            }
+            QString error;
+            const auto response = decoder.decodeResponse("{\"ac\":[" + list + "]}", &error);
+            QVERIFY2(response, qPrintable(error));
+            if (answer % 4 == 0)
+                held.append(*response->ac);
+        }
+        for (qsizetype h = 0; h < held.size(); ++h) {
+            const int answer = int(h * 4);
+            for (int i = 0; i < 100; ++i) {
+                const Aircraft &a = held[h][i];
+                QCOMPARE(a.typeCode, u"T%1"_s.arg(answer * 100 + i / 2));
+                QCOMPARE(a.operatorName, i % 3 == 0 ? QString() : u"Café Air"_s);
+                QCOMPARE(a.typeDescription, u"D%1"_s.arg(i % 7));
+            }
+        }
+    }
+
     void envelopes_data()
     {
         QTest::addColumn<QByteArray>("json");

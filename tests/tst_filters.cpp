@@ -82,6 +82,41 @@ private Q_SLOTS:
         QTEST(hexes(AircraftFilters::displayed(sky(), filters, search)), "expected");
     }
 
+    // Case rules beyond ASCII, where upper- or lower-casing may change a text's length.
+    void beyondAscii_data()
+    {
+        QTest::addColumn<QSet<AircraftFilter>>("filters");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QStringList>("expected");
+        using F = AircraftFilter;
+        QTest::newRow("accented callsign") << QSet<F>() << u"ÄBC"_s << QStringList { u"u1"_s };
+        QTest::newRow("accented registration") << QSet<F>() << u"nö1"_s << QStringList { u"r1"_s };
+        // The name is the hex upper-cased: "SSA", found by "ss" though the hex holds no "s".
+        QTest::newRow("sharp s hex as the name")
+            << QSet<F>() << u"ss"_s << QStringList { u"\u00dfa"_s };
+        QTest::newRow("ASCII search, accented texts")
+            << QSet<F>() << u"bc1"_s << QStringList { u"u1"_s };
+        // "ßAB1" upper-cases to "SSAB1", whose fourth character is a letter.
+        QTest::newRow("airliners")
+            << QSet<F> { F::airliners } << QString() << QStringList { u"u1"_s, u"e1"_s };
+    }
+
+    void beyondAscii()
+    {
+        QFETCH(QSet<AircraftFilter>, filters);
+        QFETCH(QString, search);
+        AircraftDecoder decoder;
+        const auto response = decoder.decodeResponse(R"({"ac":[
+            {"hex":"u1","flight":"ÄBC123 "},
+            {"hex":"r1","r":"NÖ12"},
+            {"hex":"ßa"},
+            {"hex":"s1","flight":"ßAB1"},
+            {"hex":"e1","flight":"ÉAB1"}
+        ]})"_ba);
+        QVERIFY(response);
+        QTEST(hexes(AircraftFilters::displayed(*response->ac, filters, search)), "expected");
+    }
+
     void labels()
     {
         QSet<AircraftFilter> filters;

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A compressed day: the flight store, the alert engine (every rule on) and the logbook, wired
+// as the application wires them, driven through 17,280 polls (a day at one poll every five
+// seconds) of a churning 2,000-aircraft feed from a local HTTP server, one poll after the
+// other as fast as they apply. A fake clock moves five seconds per poll, so cooldowns expire
+// and the day rolls over as they would. Prints the resident memory, the trail points, the
+// cooldown entries and the logbook's size at the start, the middle and the end.
+//
+// bench_day [polls] [churn]
+#include "alertengine.h"
+#include "churningfeed.h"
+#include "flightstore.h"
+#include "preferences.h"
+#include "sightinglog.h"
+#include "testserver.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int aircraftCount = 2000;
+constexpr int pollsPerDay = 17280;
+
+// VmRSS from /proc/self/status, in MB.
+double residentMB()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0.0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int polls = argc > 1 ? std::max(2, atoi(argv[1])) : pollsPerDay;
+    // About the traffic of a busy area: an aircraft stays some 200 polls (17 minutes).
+    const int churn = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
+
+    ChurningFeed feed(QStringLiteral(SKYVELLE_FIXTURE), aircraftCount, churn);
+    TestServer server;
+    QObject::connect(&server, &TestServer::requestReceived, &server, [&] {
+        TestServer::Reply reply;
+        reply.body = feed.next();
+        server.setPrefixReply(u"/v2/point/"_s, reply);
+    });
+
+    QTemporaryDir dir;
+    Preferences preferences(dir.filePath(u"Skyvelle.conf"_s));
+    preferences.setAlertsEnabled(true);
+    preferences.setAlertFlyover(true);
+    preferences.setAlertMilitary(true);
+    preferences.setAlertHelicopters(true);
+    preferences.setAlertLowAltitude(true);
+    preferences.setAlertRangeMiles(25);
+    preferences.setAlertWatchlist(u"ASA1234, N100SK, 100010"_s);
+    QNetworkAccessManager network;
+    QVariantMap overrides;
+    overrides.insert(u"feedPrimary"_s, server.baseUrl().toString());
+    overrides.insert(u"feedSecondary"_s, server.baseUrl().toString());
+    FlightStore store(
+        &preferences, &network, Services::withOverrides(overrides), dir.filePath(u"data"_s));
+    AlertEngine alerts(&preferences, nullptr);
+    SightingLog logbook(dir.filePath(u"data"_s));
+
+    QDateTime now = QDateTime(QDate(2026, 6, 1), QTime(0, 0), Qt::UTC);
+    const auto clock = [&now] { return now; };
+    store.setClock(clock);
+    alerts.setClock(clock);
+    logbook.setClock(clock);
+    logbook.setTimeZone(QTimeZone::utc());
+
+    qint64 alertCount = 0;
+    QObject::connect(&alerts, &AlertEngine::alerted, &alerts, [&] { ++alertCount; });
+
+    std::printf("compressed day: %d polls of %d aircraft, %d arriving and %d leaving per poll\n",
+        polls, aircraftCount, churn, churn);
+    std::printf("%-8s %8s %9s %12s %10s %14s %10s %12s %10s\n", "poll", "clock", "RSS MB",
+        "trail pts", "cooldowns", "logbook hexes", "types", "file bytes", "alerts");
+    const auto report = [&](int poll) {
+        qsizetype points = 0;
+        for (const auto &trail : store.trails())
+            points += trail.size();
+        logbook.saveIfDirty();
+        std::printf("%-8d %8s %9.1f %12lld %10lld %14lld %10lld %12lld %10lld\n", poll,
+            qPrintable(now.toString(u"d HH:mm"_s)), residentMB(), static_cast<long long>(points),
+            static_cast<long long>(alerts.cooldownCount()),
+            static_cast<long long>(logbook.store().seenHexes.size()),
+            static_cast<long long>(logbook.store().typesFirstSeen.size()),
+            static_cast<long long>(QFileInfo(logbook.filePath()).size()),
+            static_cast<long long>(alertCount));
+        std::fflush(stdout);
+    };
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QObject::connect(
+        &store, &FlightStore::answerApplied, &store, [&](const QList<Aircraft> &aircraft) {
+            alerts.evaluate(aircraft, *store.home());
+            logbook.record(aircraft);
+            const int poll = feed.polls();
+            // The application saves the logbook once a minute.
+            if (poll % 12 == 0)
+                logbook.saveIfDirty();
+            if (poll == 1 || poll == polls / 2 || poll == polls || poll % 1440 == 0)
+                report(poll);
+            now = now.addSecs(5);
+            if (poll >= polls)
+                app.quit();
+            else
+                QTimer::singleShot(0, &store, &FlightStore::fetchNow);
+        });
+    QObject::connect(&store, &FlightStore::lastErrorChanged, &store, [&] {
+        if (!store.lastError().isEmpty())
+            qFatal("poll failed: %s", qPrintable(store.lastError()));
+    });
+    store.setHome(HomeLocation { 45.5, -122.6, u"Home"_s });
+    app.exec();
+    std::printf("%d polls in %.0f s, %.1f ms a poll (serve, fetch, decode, apply, alerts, "
+                "logbook)\n",
+        feed.polls(), elapsed.elapsed() / 1000.0, double(elapsed.elapsed()) / feed.polls());
+    return 0;
+}

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The feed answers of a busy sky for the store benchmarks: a fixed number of aircraft around
+// home, every one moving on every poll, some leaving and as many new ones arriving each time.
+// Records carry all the fixture's keys, so an answer of 2,000 is the size of a real one.
+class ChurningFeed {
+public:
+    // @p churn aircraft leave and as many arrive on each poll.
+    ChurningFeed(const QString &fixturePath, int count, int churn);
+
+    // The answer of the next poll.
+    QByteArray next();
+    // How many answers were made.
+    int polls() const { return m_poll; }
+
+private:
+    QByteArray record(qint64 id, int age) const;
+
+    QList<QByteArray> m_tails; // each fixture record's other keys, without braces
+    int m_count;
+    int m_churn;
+    int m_poll = 0;
+};
