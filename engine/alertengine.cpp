@@ -5,6 +5,7 @@
 #include "preferences.h"
 #include "textutil.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -169,6 +170,15 @@ void AlertEngine::fire(Rule rule, const Aircraft &aircraft, const QString &title
     const auto last = m_lastAlerted.constFind(key);
     if (last != m_lastAlerted.constEnd() && last->msecsTo(now) < cooldownSeconds * 1000)
         return;
+    // Expired cooldowns hold nothing back, but aircraft keep passing all day: drop them
+    // whenever the table has doubled since the last sweep, so it stays as large as the last
+    // half hour's alerts.
+    if (m_lastAlerted.size() >= m_sweepAt) {
+        m_lastAlerted.removeIf([&now](const auto &entry) {
+            return entry.value().msecsTo(now) >= cooldownSeconds * 1000;
+        });
+        m_sweepAt = std::max<qsizetype>(minimumSweep, 2 * m_lastAlerted.size());
+    }
     m_lastAlerted.insert(key, now);
 
     const QString text = body(aircraft);

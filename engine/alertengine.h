@@ -76,6 +76,9 @@ private:
     // The clock read once per update, on the first alert that needs it.
     std::optional<QDateTime> m_now;
     QHash<CooldownKey, QDateTime> m_lastAlerted;
+    // The table size at which expired cooldowns are next swept out.
+    static constexpr qsizetype minimumSweep = 256;
+    qsizetype m_sweepAt = minimumSweep;
     // The last watchlist text and its entries, so that an unchanged list is not split again
     // on every update.
     QString m_watchlistText;

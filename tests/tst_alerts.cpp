@@ -357,6 +357,31 @@ private Q_SLOTS:
         QCOMPARE(alerted.size(), alerts);
     }
 
+    // A day of aircraft passing leaves the cooldowns of the last half hour, not of the day,
+    // and sweeping the old ones never frees a recent aircraft to alert again.
+    void cooldownsDoNotPileUp()
+    {
+        enable({});
+        auto engine = makeEngine();
+        QSignalSpy alerted(engine.get(), &AlertEngine::alerted);
+        const QDateTime start = m_now;
+        constexpr int polls = 2000;
+        for (int poll = 0; poll < polls; ++poll) {
+            m_now = start.addSecs(5 * poll);
+            QList<Aircraft> arriving;
+            for (int i = 0; i < 5; ++i)
+                arriving << plane("{\"hex\":\"" + QByteArray::number(poll * 5 + i, 16)
+                    + "\",\"squawk\":\"7700\"}");
+            engine->evaluate(arriving, home);
+        }
+        QCOMPARE(alerted.size(), polls * 5);
+        const qsizetype halfHour = AlertEngine::cooldownSeconds / 5 * 5;
+        QVERIFY2(engine->cooldownCount() <= 2 * halfHour + 5,
+            qPrintable(QString::number(engine->cooldownCount())));
+        engine->evaluate({ plane(R"({"hex":"270f","squawk":"7700"})") }, home);
+        QCOMPARE(alerted.size(), polls * 5);
+    }
+
     void cooldownKeys()
     {
         enable({ u"alertHelicopters"_s, u"alertLowAltitude"_s });
