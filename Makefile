@@ -29,7 +29,7 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
-# libFuzzer targets under the address and undefined-behaviour sanitizers (tests/fuzz/README.md).
+# libFuzzer targets under the address and undefined-behaviour sanitizers (README: Fuzzing).
 fuzz-build:
 	./scripts/setup.sh --fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DSKYVELLE_FUZZ=ON
