@@ -61,12 +61,7 @@ ATCAudioView::ATCAudioView(ATCAudio *audio, QWidget *parent)
 {
     setObjectName(u"atcAudioView"_s);
 
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(16, 16, 16, 16);
-    column->setSpacing(10);
-    QLabel *heading = plainLabel(u"ATC Audio"_s, this);
-    heading->setFont(TextStyle::relativeFont(font(), 1.0, QFont::Bold));
-    column->addWidget(heading);
+    QVBoxLayout *column = titledColumn(10);
 
     m_intro->setWordWrap(true);
     m_intro->setFont(TextStyle::relativeFont(font(), 0.85));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "legendpopover.h"
 
-#include "labels.h"
 #include "legend/applegend.h"
 #include "legend/widgetlegend.h"
 #include "textstyle.h"
@@ -20,12 +19,7 @@ LegendPopover::LegendPopover(Preferences *preferences, QWidget *parent)
 {
     setObjectName(u"legendPopover"_s);
 
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(16, 16, 16, 16);
-    column->setSpacing(14);
-    QLabel *heading = plainLabel(u"Legend"_s, this);
-    heading->setFont(TextStyle::relativeFont(font(), 1.0, QFont::Bold));
-    column->addWidget(heading);
+    QVBoxLayout *column = titledColumn(14);
     // The two legends scroll when the screen below the button is shorter than they are, so
     // the popover never has to cover its own button.
     auto *legends = new QWidget;

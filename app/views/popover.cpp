@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "popover.h"
 
+#include "labels.h"
+#include "textstyle.h"
+
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -14,6 +19,17 @@ Popover::Popover(const QString &accessibleName, int width, QWidget *parent)
     setAccessibleName(accessibleName);
     setFrameShape(QFrame::StyledPanel);
     setFixedWidth(width);
+}
+
+QVBoxLayout *Popover::titledColumn(int spacing)
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 16, 16, 16);
+    column->setSpacing(spacing);
+    QLabel *heading = plainLabel(accessibleName(), this);
+    heading->setFont(TextStyle::relativeFont(font(), 1.0, QFont::Bold));
+    column->addWidget(heading);
+    return column;
 }
 
 void Popover::toggle(QWidget *anchor)
