@@ -3,6 +3,7 @@
 #include "map/mercator.h"
 #include "map/radarmap.h"
 #include "map/radarmaprenderer.h"
+#include "map/spritecanvas.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -348,6 +349,66 @@ private Q_SLOTS:
         updated.clear();
         QTRY_VERIFY(!map->isAnimating());
         QVERIFY2(updated.size() >= 20, qPrintable(QString::number(updated.size())));
+    }
+
+    // The canvas draws trails and markers itself; what it draws must match what a painter
+    // draws, in the middle of the canvas and where a line or a picture leaves it.
+    void canvasDrawsAsAPainterDoes()
+    {
+        const QSize size(64, 48);
+        const QRgb ink = qRgba(30, 140, 230, 170);
+        const QPointF line[] = { { -3.2, 5.6 }, { 20.3, 9.1 }, { 31.7, 30.4 }, { 70.0, 44.9 } };
+        SpriteCanvas canvas;
+        canvas.reset(size, 1.0);
+        canvas.strokePolyline(line, 4, 2.0, ink);
+        QImage expected(size, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        {
+            QPainter painter(&expected);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(
+                QPen(QColor::fromRgba(ink), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPolyline(line, 4);
+        }
+        // Coverage is worked out differently, so edges may differ by a little; the body of
+        // the line, its ends and its width may not.
+        double drawn = 0;
+        double painted = 0;
+        int far = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const int a = qAlpha(canvas.image().pixel(x, y));
+                const int b = qAlpha(expected.pixel(x, y));
+                drawn += a;
+                painted += b;
+                far += std::abs(a - b) > 60;
+            }
+        }
+        QVERIFY2(std::abs(drawn - painted) < 0.1 * painted,
+            qPrintable(u"%1 against %2"_s.arg(drawn).arg(painted)));
+        QVERIFY2(far <= 4, qPrintable(QString::number(far)));
+        QCOMPARE(canvas.dirty(), QRect(QPoint(0, 4), QPoint(63, 44)));
+
+        // A sprite half off each edge keeps what is on the canvas, blended over the line.
+        QImage picture(10, 10, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(qRgba(100, 0, 0, 128));
+        const SpriteCanvas::Sprite sprite(picture);
+        QRegion covered;
+        for (const QPoint &at : { QPoint(-5, 20), QPoint(59, 1), QPoint(25, 43), QPoint(10, 7) }) {
+            canvas.drawSprite(sprite, at);
+            QPainter(&expected).drawImage(at, picture);
+            covered += QRect(at, picture.size());
+        }
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                if (!covered.contains(QPoint(x, y)))
+                    continue;
+                const QRgb a = canvas.image().pixel(x, y);
+                const QRgb b = expected.pixel(x, y);
+                QVERIFY2(std::abs(qAlpha(a) - qAlpha(b)) <= 70 && std::abs(qRed(a) - qRed(b)) <= 70,
+                    qPrintable(u"at %1,%2"_s.arg(x).arg(y)));
+            }
+        }
     }
 
     void keptLayersPaintWhatAFreshRendererPaints_data()

@@ -95,6 +95,17 @@ SpriteCanvas::Sprite::Sprite(QImage image)
             --last;
         m_rows[y] = QPoint(first, last);
     }
+    m_bits = m_image.constBits();
+    m_width = m_image.width();
+    m_stride = m_image.bytesPerLine();
+}
+
+void SpriteCanvas::takeBits()
+{
+    m_bits = m_image.bits();
+    m_width = m_image.width();
+    m_height = m_image.height();
+    m_stride = m_image.bytesPerLine();
 }
 
 void SpriteCanvas::reset(const QSize &size, qreal devicePixelRatio)
@@ -111,7 +122,7 @@ void SpriteCanvas::reset(const QSize &size, qreal devicePixelRatio)
             std::memset(bits + y * stride + drawn.left() * 4, 0, size_t(drawn.width()) * 4);
     }
     m_image.setDevicePixelRatio(devicePixelRatio);
-    m_bits = m_image.bits();
+    takeBits();
     m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
     m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
 }
@@ -125,19 +136,19 @@ QRect SpriteCanvas::dirty() const
 
 void SpriteCanvas::drawSprite(const Sprite &sprite, const QPoint &topLeft)
 {
-    const int width = m_image.width();
+    const int width = m_width;
     const int firstRow = std::max(0, -topLeft.y());
-    const int lastRow = std::min(int(sprite.m_rows.size()), m_image.height() - topLeft.y());
-    if (firstRow >= lastRow || topLeft.x() >= width || topLeft.x() + sprite.m_image.width() <= 0)
+    const int lastRow = std::min(int(sprite.m_rows.size()), m_height - topLeft.y());
+    if (firstRow >= lastRow || topLeft.x() >= width || topLeft.x() + sprite.m_width <= 0)
         return;
     m_dirtyLeft = std::min(m_dirtyLeft, std::max(0, topLeft.x()));
     m_dirtyTop = std::min(m_dirtyTop, topLeft.y() + firstRow);
-    m_dirtyRight = std::max(m_dirtyRight, std::min(width, topLeft.x() + sprite.m_image.width()));
+    m_dirtyRight = std::max(m_dirtyRight, std::min(width, topLeft.x() + sprite.m_width));
     m_dirtyBottom = std::max(m_dirtyBottom, topLeft.y() + lastRow);
-    const qsizetype stride = m_image.bytesPerLine();
-    const qsizetype spriteStride = sprite.m_image.bytesPerLine();
+    const qsizetype stride = m_stride;
+    const qsizetype spriteStride = sprite.m_stride;
     uchar *bits = m_bits;
-    const uchar *spriteBits = sprite.m_image.constBits();
+    const uchar *spriteBits = sprite.m_bits;
     for (int y = firstRow; y < lastRow; ++y) {
         const QPoint span = sprite.m_rows[y];
         const int from = std::max(span.x(), -topLeft.x());
@@ -154,56 +165,52 @@ void SpriteCanvas::drawSprite(const Sprite &sprite, const QPoint &topLeft)
 
 void SpriteCanvas::prepareBrush(double width, QRgb color)
 {
-    // The premultiplied colour at every coverage level; trails share a handful of colours.
-    auto shades = m_shades.find(color);
-    if (shades == m_shades.end()) {
-        if (m_shades.size() > 64)
-            m_shades.clear();
-        Shades table;
+    if (width != m_brushWidth || m_brush.empty()) {
+        // A round brush, its coverage worked out once for each of 8 × 8 positions within a
+        // pixel, its rows padded with nothing to whole groups of four pixels.
+        m_brushWidth = width;
+        m_inkedBrushes.clear();
+        const double outer = width / 2.0 + 0.5;
+        m_brushSide = int(std::ceil(2.0 * outer)) + 1;
+        m_brushPitch = (m_brushSide + 3) & ~3;
+        const int area = m_brushSide * m_brushPitch;
+        m_brush.assign(size_t(brushSteps * brushSteps * area), 0);
+        for (int qy = 0; qy < brushSteps; ++qy) {
+            for (int qx = 0; qx < brushSteps; ++qx) {
+                const double cx = outer + (qx + 0.5) / brushSteps;
+                const double cy = outer + (qy + 0.5) / brushSteps;
+                uchar *kernel = m_brush.data() + (qy * brushSteps + qx) * area;
+                for (int j = 0; j < m_brushSide; ++j) {
+                    for (int i = 0; i < m_brushSide; ++i) {
+                        // Coverage falls from 1 to 0 across one pixel at the edge.
+                        const double distance = std::hypot(i + 0.5 - cx, j + 0.5 - cy);
+                        kernel[j * m_brushPitch + i] =
+                            uchar(std::lround(std::clamp(outer - distance, 0.0, 1.0) * 255.0));
+                    }
+                }
+            }
+        }
+        // Close enough that the edge of the union of stamps strays a tenth of a pixel at most.
+        m_brushSpacing = 2.0 * std::sqrt(0.2 * outer - 0.01);
+    }
+    // The brush in premultiplied colour, ready to lay down; trails share a handful of colours.
+    auto inked = m_inkedBrushes.find(color);
+    if (inked == m_inkedBrushes.end()) {
+        if (m_inkedBrushes.size() > 64)
+            m_inkedBrushes.clear();
+        std::array<quint32, 256> shades;
         const int alpha = qAlpha(color);
         for (int c = 0; c < 256; ++c) {
             const int a8 = (alpha * c + 127) / 255;
-            table[size_t(c)] = qRgba((qRed(color) * a8 + 127) / 255,
+            shades[size_t(c)] = qRgba((qRed(color) * a8 + 127) / 255,
                 (qGreen(color) * a8 + 127) / 255, (qBlue(color) * a8 + 127) / 255, a8);
         }
-        shades = m_shades.insert(color, table);
+        std::vector<quint32> brush(m_brush.size());
+        std::transform(m_brush.cbegin(), m_brush.cend(), brush.begin(),
+            [&](uchar coverage) { return shades[coverage]; });
+        inked = m_inkedBrushes.insert(color, std::move(brush));
     }
-    m_shade = shades->data();
-    if (width == m_brushWidth && !m_brush.empty())
-        return;
-    // A round brush, its coverage worked out once for each of 8 × 8 positions within a pixel.
-    m_brushWidth = width;
-    const double outer = width / 2.0 + 0.5;
-    m_brushSide = int(std::ceil(2.0 * outer)) + 1;
-    const int area = m_brushSide * m_brushSide;
-    m_brush.assign(size_t(brushSteps * brushSteps * area), 0);
-    m_brushSpans.assign(size_t(brushSteps * brushSteps * m_brushSide), QPoint());
-    for (int qy = 0; qy < brushSteps; ++qy) {
-        for (int qx = 0; qx < brushSteps; ++qx) {
-            const double cx = outer + (qx + 0.5) / brushSteps;
-            const double cy = outer + (qy + 0.5) / brushSteps;
-            uchar *kernel = m_brush.data() + (qy * brushSteps + qx) * area;
-            for (int j = 0; j < m_brushSide; ++j) {
-                for (int i = 0; i < m_brushSide; ++i) {
-                    // Coverage falls from 1 to 0 across one pixel at the edge.
-                    const double distance = std::hypot(i + 0.5 - cx, j + 0.5 - cy);
-                    kernel[j * m_brushSide + i] =
-                        uchar(std::lround(std::clamp(outer - distance, 0.0, 1.0) * 255.0));
-                }
-                // Only the covered stretch of each row is visited.
-                int first = 0;
-                int last = m_brushSide;
-                while (first < last && kernel[j * m_brushSide + first] == 0)
-                    ++first;
-                while (last > first && kernel[j * m_brushSide + last - 1] == 0)
-                    --last;
-                m_brushSpans[size_t((qy * brushSteps + qx) * m_brushSide + j)] =
-                    QPoint(first, last);
-            }
-        }
-    }
-    // Close enough that the edge of the union of stamps strays a tenth of a pixel at most.
-    m_brushSpacing = 2.0 * std::sqrt(0.2 * outer - 0.01);
+    m_inked = inked->data();
 }
 
 void SpriteCanvas::stamp(const QPointF &centre)
@@ -211,34 +218,54 @@ void SpriteCanvas::stamp(const QPointF &centre)
     const double outer = m_brushWidth / 2.0 + 0.5;
     const double gx = centre.x() - outer;
     const double gy = centre.y() - outer;
-    const int left = int(std::floor(gx));
-    const int top = int(std::floor(gy));
+    const int side = m_brushSide;
+    const int width = m_width;
+    // Off the canvas, or so far off that the corner would not fit an int.
+    if (!(gx < width && gy < m_height && gx > -side && gy > -side))
+        return;
+    // Rounding down without a library call; gx and gy are above −side here.
+    const int left = int(gx + side) - side;
+    const int top = int(gy + side) - side;
     const int qx = std::min(brushSteps - 1, int((gx - left) * brushSteps));
     const int qy = std::min(brushSteps - 1, int((gy - top) * brushSteps));
-    const int side = m_brushSide;
+    const int pitch = m_brushPitch;
     const int firstColumn = std::max(0, -left);
-    const int lastColumn = std::min(side, m_image.width() - left);
+    const int lastColumn = std::min(side, width - left);
     const int firstRow = std::max(0, -top);
-    const int lastRow = std::min(side, m_image.height() - top);
+    const int lastRow = std::min(side, m_height - top);
     if (firstColumn >= lastColumn || firstRow >= lastRow)
         return;
     m_dirtyLeft = std::min(m_dirtyLeft, left + firstColumn);
     m_dirtyTop = std::min(m_dirtyTop, top + firstRow);
     m_dirtyRight = std::max(m_dirtyRight, left + lastColumn);
     m_dirtyBottom = std::max(m_dirtyBottom, top + lastRow);
-    const uchar *kernel = m_brush.data() + (qy * brushSteps + qx) * side * side;
-    const QPoint *spans = m_brushSpans.data() + (qy * brushSteps + qx) * side;
-    const quint32 *shades = m_shade;
-    const qsizetype stride = m_image.bytesPerLine();
+    const quint32 *kernel = m_inked + (qy * brushSteps + qx) * side * pitch;
+    const qsizetype stride = m_stride;
     uchar *bits = m_bits;
+    // The more opaque wins, so that the line does not darken where stamps overlap.
+#if defined(__SSE2__)
+    if (left >= 0 && left + pitch <= width) {
+        for (int j = firstRow; j < lastRow; ++j) {
+            auto *row = reinterpret_cast<quint32 *>(bits + (top + j) * stride) + left;
+            const quint32 *shades = kernel + j * pitch;
+            for (int i = 0; i < pitch; i += 4) {
+                const __m128i shade =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(shades + i));
+                const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + i));
+                const __m128i stronger =
+                    _mm_cmpgt_epi32(_mm_srli_epi32(shade, 24), _mm_srli_epi32(old, 24));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(row + i),
+                    _mm_or_si128(_mm_and_si128(stronger, shade), _mm_andnot_si128(stronger, old)));
+            }
+        }
+        return;
+    }
+#endif
     for (int j = firstRow; j < lastRow; ++j) {
         auto *row = reinterpret_cast<quint32 *>(bits + (top + j) * stride) + left;
-        const uchar *coverage = kernel + j * side;
-        const int from = std::max(firstColumn, spans[j].x());
-        const int to = std::min(lastColumn, spans[j].y());
-        for (int i = from; i < to; ++i) {
-            // The more opaque wins, so that the line does not darken where stamps overlap.
-            const quint32 shade = shades[coverage[i]];
+        const quint32 *shades = kernel + j * pitch;
+        for (int i = firstColumn; i < lastColumn; ++i) {
+            const quint32 shade = shades[i];
             const quint32 old = row[i];
             row[i] = (shade >> 24) > (old >> 24) ? shade : old;
         }
@@ -247,17 +274,29 @@ void SpriteCanvas::stamp(const QPointF &centre)
 
 void SpriteCanvas::strokePolyline(const QPointF *points, int count, double width, QRgb color)
 {
-    if (count < 2 || width <= 0)
+    if (count < 2 || !(width > 0))
         return;
     prepareBrush(width, color);
+    const double reach = width / 2.0 + 1.0;
     // Stamps at even steps along the whole line, carried over from segment to segment.
     double ahead = 0.0;
     for (int i = 0; i + 1 < count; ++i) {
         const QPointF a = points[i];
         const QPointF delta = points[i + 1] - a;
         const double length = std::sqrt(delta.x() * delta.x() + delta.y() * delta.y());
+        const bool outside = std::max(a.x(), a.x() + delta.x()) < -reach
+            || std::min(a.x(), a.x() + delta.x()) > m_width + reach
+            || std::max(a.y(), a.y() + delta.y()) < -reach
+            || std::min(a.y(), a.y() + delta.y()) > m_height + reach;
+        if (outside || !(length > 0)) {
+            ahead = std::max(0.0, ahead - length);
+            if (!(length > 0))
+                stamp(a);
+            continue;
+        }
+        const QPointF step = delta / length;
         for (; ahead <= length; ahead += m_brushSpacing)
-            stamp(length > 0 ? a + delta * (ahead / length) : a);
+            stamp(a + step * ahead);
         ahead -= length;
     }
     stamp(points[count - 1]);
@@ -272,7 +311,7 @@ void SpriteCanvas::copyFrom(const SpriteCanvas &other)
         m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
     }
     m_image.setDevicePixelRatio(other.m_image.devicePixelRatio());
-    m_bits = m_image.bits();
+    takeBits();
     const QRect mine = dirty();
     const QRect theirs = other.dirty();
     const qsizetype stride = m_image.bytesPerLine();

@@ -31,6 +31,9 @@ public:
     private:
         friend class SpriteCanvas;
         QImage m_image;
+        const uchar *m_bits = nullptr;
+        int m_width = 0;
+        qsizetype m_stride = 0;
         QVector<QPoint> m_rows; // first and one-past-last visible column of each row
     };
 
@@ -57,19 +60,24 @@ private:
     void prepareBrush(double width, QRgb color);
     void stamp(const QPointF &centre);
 
-    using Shades = std::array<quint32, 256>;
+    // Drawing on the pixels directly: the image's accessors are calls into the library, which
+    // at tens of thousands of stamps a frame cost more than the stamps.
+    void takeBits();
 
     QImage m_image;
     uchar *m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    qsizetype m_stride = 0;
     int m_dirtyLeft = 0;
     int m_dirtyTop = 0;
     int m_dirtyRight = 0;
     int m_dirtyBottom = 0;
-    QHash<QRgb, Shades> m_shades;
-    const quint32 *m_shade = nullptr;
     double m_brushWidth = 0.0;
     double m_brushSpacing = 0.5;
     int m_brushSide = 0;
-    std::vector<uchar> m_brush;
-    std::vector<QPoint> m_brushSpans; // covered columns of each kernel row
+    int m_brushPitch = 0; // the side, padded to whole groups of four pixels
+    std::vector<uchar> m_brush; // coverage, brushSteps² kernels of side rows by pitch
+    QHash<QRgb, std::vector<quint32>> m_inkedBrushes; // the kernels in each colour
+    const quint32 *m_inked = nullptr;
 };
