@@ -393,12 +393,26 @@ private Q_SLOTS:
         QImage picture(10, 10, QImage::Format_ARGB32_Premultiplied);
         picture.fill(qRgba(100, 0, 0, 128));
         const SpriteCanvas::Sprite sprite(picture);
+        const QPoint places[] = { { -5, 20 }, { 59, 1 }, { 25, 43 }, { 10, 7 } };
         QRegion covered;
-        for (const QPoint &at : { QPoint(-5, 20), QPoint(59, 1), QPoint(25, 43), QPoint(10, 7) }) {
+        for (const QPoint &at : places) {
             canvas.drawSprite(sprite, at);
             QPainter(&expected).drawImage(at, picture);
             covered += QRect(at, picture.size());
         }
+        // Drawn in bands of rows, as on several threads, the picture is the same.
+        SpriteCanvas banded;
+        banded.reset(size, 1.0);
+        for (const auto &[top, bottom] : { std::pair(0, 21), std::pair(21, 48) }) {
+            SpriteCanvas band;
+            band.viewBand(banded, top, bottom);
+            band.strokePolyline(line, 4, 2.0, ink);
+            for (const QPoint &at : places)
+                band.drawSprite(sprite, at);
+            banded.include(band);
+        }
+        QCOMPARE(banded.image(), canvas.image());
+        QCOMPARE(banded.dirty(), canvas.dirty());
         for (int y = 0; y < size.height(); ++y) {
             for (int x = 0; x < size.width(); ++x) {
                 if (!covered.contains(QPoint(x, y)))

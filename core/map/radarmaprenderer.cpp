@@ -10,10 +10,13 @@
 #include "textstyle.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QSemaphore>
+#include <QThread>
 #include <QtMath>
 
 #include <algorithm>
@@ -140,6 +143,8 @@ RadarMapRenderer::RadarMapRenderer(TileSource *tiles)
     , m_muted(192)
     , m_scaled(128)
 {
+    // The painting thread draws a band itself; the pool's threads draw the others.
+    m_bandPool.setMaxThreadCount(std::clamp(QThread::idealThreadCount() - 1, 1, 3));
     if (m_tiles)
         m_tileReady = QObject::connect(
             m_tiles, &TileSource::tileReady, m_tiles, [this] { ++m_tileGeneration; });
@@ -315,14 +320,15 @@ QString RadarMapRenderer::altitudeKeyDescription()
 
 namespace {
 
-// Processor time of the painting thread: on a shared machine the wall clock also counts
-// others' work.
-double threadMilliseconds()
+double processMilliseconds()
 {
     timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
+
+// Bands thinner than this cost more in waking a thread than they save.
+constexpr int minimumBandRows = 96;
 
 } // namespace
 
@@ -346,10 +352,13 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
     if (frame.pixels.isEmpty())
         return;
 
-    double started = threadMilliseconds();
-    const auto lap = [&started](double &into) {
-        const double now = threadMilliseconds();
-        into += now - started;
+    const double processorAtStart = processMilliseconds();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 started = 0;
+    const auto lap = [&](double &into) {
+        const qint64 now = clock.nsecsElapsed();
+        into += double(now - started) / 1e6;
         started = now;
     };
     updateBasemap(viewport, frame, scene, settings);
@@ -381,6 +390,33 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
         paintAttribution(painter, *m_attribution, settings.palette);
     painter->restore();
     lap(m_timings.compose);
+    m_timings.processor = processMilliseconds() - processorAtStart;
+}
+
+void RadarMapRenderer::inBands(
+    SpriteCanvas &canvas, const std::function<void(SpriteCanvas &band)> &draw)
+{
+    const int rows = canvas.endRow() - canvas.firstRow();
+    const int count = std::clamp(rows / minimumBandRows, 1, m_bandPool.maxThreadCount() + 1);
+    if (count == 1) {
+        draw(canvas);
+        return;
+    }
+    m_bands.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        m_bands[size_t(i)].viewBand(canvas, canvas.firstRow() + rows * i / count,
+            canvas.firstRow() + rows * (i + 1) / count);
+    QSemaphore done;
+    for (int i = 1; i < count; ++i) {
+        m_bandPool.start([&, i] {
+            draw(m_bands[size_t(i)]);
+            done.release();
+        });
+    }
+    draw(m_bands.front());
+    done.acquire(count - 1);
+    for (const SpriteCanvas &band : m_bands)
+        canvas.include(band);
 }
 
 void RadarMapRenderer::compose(
@@ -799,17 +835,21 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
             m_trailPoints.resize(first);
             continue;
         }
-        m_trailOrder.push_back({ top, index, first, count - 1 });
+        m_trailOrder.push_back({ top, bottom, index, first, count - 1 });
     }
     // Row by row, which keeps the canvas memory at hand; where trails cross, the more opaque
     // one shows whatever the order.
     std::sort(m_trailOrder.begin(), m_trailOrder.end(), [](const TrailRun &a, const TrailRun &b) {
         return a.top < b.top || (a.top == b.top && a.index < b.index);
     });
-    for (const TrailRun &run : m_trailOrder) {
-        m_trailCanvas.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width,
-            trailColor(m_fills[size_t(run.index)]));
-    }
+    inBands(m_trailCanvas, [&](SpriteCanvas &band) {
+        for (const TrailRun &run : m_trailOrder) {
+            if (run.bottom + width < band.firstRow() || run.top - width > band.endRow())
+                continue;
+            band.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width,
+                trailColor(m_fills[size_t(run.index)]));
+        }
+    });
     std::sort(m_tails.begin(), m_tails.end(), [](const Tail &a, const Tail &b) {
         const double top = std::min(a.from.y(), a.to.y());
         const double otherTop = std::min(b.from.y(), b.to.y());
@@ -851,14 +891,14 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
         }
     }
     // The last segments of the trails, to the marker where it glides.
+    const double width = settings.trailWidth * ratio;
+    m_tailStrokes.clear();
     if (settings.showTrails) {
-        const double width = settings.trailWidth * ratio;
         for (const Tail &tail : m_tails) {
             QPointF to = tail.to;
             if (tail.followsMarker && drawnAt[size_t(tail.index)])
                 to = (viewport.toScreen(*drawnAt[size_t(tail.index)]) - origin) * ratio;
-            const QPointF points[] = { tail.from, to };
-            m_canvas.strokePolyline(points, 2, width, trailColor(m_fills[size_t(tail.index)]));
+            m_tailStrokes.push_back({ tail.from, to, trailColor(m_fills[size_t(tail.index)]) });
         }
     }
 
@@ -916,33 +956,53 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
     };
     std::sort(m_placed.begin(), m_placed.end(), byRow);
     std::sort(m_onTop.begin(), m_onTop.end(), byRow);
-    const auto drawMarkers = [&](const std::vector<Placed> &markers) {
-        for (const Placed &placed : markers) {
+    // The pictures are looked up here, so that the bands only read them.
+    for (const std::vector<Placed> *markers : { &m_placed, &m_onTop }) {
+        for (const Placed &placed : *markers) {
             SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
             if (sprite.isNull())
                 sprite = spriteFor(scene.aircraft[placed.index],
                     QColor::fromRgba(m_fills[size_t(placed.index)]), false);
+        }
+    }
+    m_labelDrawn.clear();
+    for (const Label &label : m_labels) {
+        m_labelDrawn.push_back(label.layer == Stack::Selected
+                ? SpriteCanvas::Sprite()
+                : labelSprite({ label.text, key.labelInk, key.labelHalo, ratioCenti }));
+    }
+    const auto drawMarkers = [&](SpriteCanvas &band, const std::vector<Placed> &markers) {
+        for (const Placed &placed : markers) {
+            const SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
             const QPointF device = (placed.point - origin) * ratio;
-            m_canvas.drawSprite(sprite,
+            band.drawSprite(sprite,
                 QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
                     int(std::lround(device.y() - sprite.image().height() / 2.0))));
         }
     };
     // Titles lie over the ordinary markers and under the ones that must not be hidden.
-    const auto drawLabels = [&](Stack layer) {
-        for (const Label &label : m_labels) {
-            if (label.layer != layer)
+    const auto drawLabels = [&](SpriteCanvas &band, Stack layer) {
+        for (size_t i = 0; i < m_labels.size(); ++i) {
+            if (m_labels[i].layer != layer)
                 continue;
-            const QPointF device = (label.rect.topLeft() - origin) * ratio;
-            m_canvas.drawSprite(
-                labelSprite({ label.text, key.labelInk, key.labelHalo, ratioCenti }),
+            const QPointF device = (m_labels[i].rect.topLeft() - origin) * ratio;
+            band.drawSprite(m_labelDrawn[i],
                 QPoint(int(std::lround(device.x())), int(std::lround(device.y()))));
         }
     };
-    drawMarkers(m_placed);
-    drawLabels(Stack::Ordinary);
-    drawMarkers(m_onTop);
-    drawLabels(Stack::Emergency);
+    inBands(m_canvas, [&](SpriteCanvas &band) {
+        for (const TailStroke &tail : m_tailStrokes) {
+            if (std::max(tail.from.y(), tail.to.y()) + width < band.firstRow()
+                || std::min(tail.from.y(), tail.to.y()) - width > band.endRow())
+                continue;
+            const QPointF points[] = { tail.from, tail.to };
+            band.strokePolyline(points, 2, width, tail.color);
+        }
+        drawMarkers(band, m_placed);
+        drawLabels(band, Stack::Ordinary);
+        drawMarkers(band, m_onTop);
+        drawLabels(band, Stack::Emergency);
+    });
     m_markersKey = std::move(key);
 }
 

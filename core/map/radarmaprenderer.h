@@ -17,7 +17,9 @@
 #include <QPalette>
 #include <QRectF>
 #include <QString>
+#include <QThreadPool>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -93,8 +95,8 @@ public:
     Q_DISABLE_COPY_MOVE(RadarMapRenderer)
 
     // The layers, for benchmarks: which to paint again at the next frame, and what the last
-    // frame spent on each (processor time of the painting thread, in milliseconds; zero for a
-    // layer it kept).
+    // frame spent on each (wall-clock milliseconds, as the trails and markers are drawn on
+    // several threads at once; zero for a layer it kept).
     enum class Layer : quint8 { Basemap = 1, Trails = 2, Markers = 4 };
     Q_DECLARE_FLAGS(Layers, Layer)
     void invalidate(Layers layers);
@@ -106,6 +108,8 @@ public:
         double markers = 0.0;
         // Laying the layers over each other, the selection with its halo, key and attribution.
         double compose = 0.0;
+        // Processor time of all threads over the frame.
+        double processor = 0.0;
     };
     const Timings &lastTimings() const { return m_timings; }
 
@@ -386,6 +390,7 @@ private:
     std::vector<QRgb> m_fills;
     struct TrailRun {
         double top = 0;
+        double bottom = 0;
         int index = 0;
         size_t first = 0;
         size_t count = 0;
@@ -394,6 +399,20 @@ private:
     std::vector<QPointF> m_trailPoints;
     std::vector<TrailRun> m_trailOrder;
     quint64 m_frame = 0;
+    // Draws on @p canvas in bands of rows at once, one per processor. Each band draws
+    // everything in the same order on its own rows, so the picture is the one a single pass
+    // would draw.
+    void inBands(SpriteCanvas &canvas, const std::function<void(SpriteCanvas &band)> &draw);
+    QThreadPool m_bandPool;
+    std::vector<SpriteCanvas> m_bands;
+    // What the bands draw for the markers layer, resolved beforehand on the painting thread.
+    struct TailStroke {
+        QPointF from;
+        QPointF to;
+        QRgb color = 0;
+    };
+    std::vector<TailStroke> m_tailStrokes;
+    std::vector<SpriteCanvas::Sprite> m_labelDrawn;
     QHash<MarkerKey, SpriteCanvas::Sprite> m_markers;
     QCache<qint64, QImage> m_muted;
     QCache<ScaledKey, QImage> m_scaled;

@@ -104,7 +104,8 @@ void SpriteCanvas::takeBits()
 {
     m_bits = m_image.bits();
     m_width = m_image.width();
-    m_height = m_image.height();
+    m_top = 0;
+    m_bottom = m_image.height();
     m_stride = m_image.bytesPerLine();
 }
 
@@ -137,8 +138,8 @@ QRect SpriteCanvas::dirty() const
 void SpriteCanvas::drawSprite(const Sprite &sprite, const QPoint &topLeft)
 {
     const int width = m_width;
-    const int firstRow = std::max(0, -topLeft.y());
-    const int lastRow = std::min(int(sprite.m_rows.size()), m_height - topLeft.y());
+    const int firstRow = std::max(0, m_top - topLeft.y());
+    const int lastRow = std::min(int(sprite.m_rows.size()), m_bottom - topLeft.y());
     if (firstRow >= lastRow || topLeft.x() >= width || topLeft.x() + sprite.m_width <= 0)
         return;
     m_dirtyLeft = std::min(m_dirtyLeft, std::max(0, topLeft.x()));
@@ -221,7 +222,7 @@ void SpriteCanvas::stamp(const QPointF &centre)
     const int side = m_brushSide;
     const int width = m_width;
     // Off the canvas, or so far off that the corner would not fit an int.
-    if (!(gx < width && gy < m_height && gx > -side && gy > -side))
+    if (!(gx < width && gy < m_bottom && gx > -side && gy > m_top - side))
         return;
     // Rounding down without a library call; gx and gy are above −side here.
     const int left = int(gx + side) - side;
@@ -231,8 +232,8 @@ void SpriteCanvas::stamp(const QPointF &centre)
     const int pitch = m_brushPitch;
     const int firstColumn = std::max(0, -left);
     const int lastColumn = std::min(side, width - left);
-    const int firstRow = std::max(0, -top);
-    const int lastRow = std::min(side, m_height - top);
+    const int firstRow = std::max(0, m_top - top);
+    const int lastRow = std::min(side, m_bottom - top);
     if (firstColumn >= lastColumn || firstRow >= lastRow)
         return;
     m_dirtyLeft = std::min(m_dirtyLeft, left + firstColumn);
@@ -278,28 +279,73 @@ void SpriteCanvas::strokePolyline(const QPointF *points, int count, double width
         return;
     prepareBrush(width, color);
     const double reach = width / 2.0 + 1.0;
-    // Stamps at even steps along the whole line, carried over from segment to segment.
+    const double spacing = m_brushSpacing;
+    // Stamps at even steps along the whole line, carried over from segment to segment: the
+    // k-th step of a segment lies at ahead + k × spacing, worked out the same way whatever part
+    // of it this canvas (or band) draws, so that bands meet without a seam.
     double ahead = 0.0;
     for (int i = 0; i + 1 < count; ++i) {
         const QPointF a = points[i];
         const QPointF delta = points[i + 1] - a;
         const double length = std::sqrt(delta.x() * delta.x() + delta.y() * delta.y());
-        const bool outside = std::max(a.x(), a.x() + delta.x()) < -reach
-            || std::min(a.x(), a.x() + delta.x()) > m_width + reach
-            || std::max(a.y(), a.y() + delta.y()) < -reach
-            || std::min(a.y(), a.y() + delta.y()) > m_height + reach;
-        if (outside || !(length > 0)) {
-            ahead = std::max(0.0, ahead - length);
-            if (!(length > 0))
-                stamp(a);
+        if (!std::isfinite(length))
+            return;
+        if (length == 0.0) {
+            stamp(a);
+            continue;
+        }
+        if (ahead > length) {
+            ahead -= length;
             continue;
         }
         const QPointF step = delta / length;
-        for (; ahead <= length; ahead += m_brushSpacing)
-            stamp(a + step * ahead);
-        ahead -= length;
+        // The stretch of the segment within reach of the rows and columns drawn on.
+        double enter = 0.0;
+        double leave = length;
+        const auto clip = [&](double from, double along, double low, double high) {
+            if (along == 0.0) {
+                if (from < low || from > high)
+                    leave = -1.0;
+                return;
+            }
+            const double first = (low - from) / along;
+            const double last = (high - from) / along;
+            enter = std::max(enter, std::min(first, last));
+            leave = std::min(leave, std::max(first, last));
+        };
+        clip(a.x(), step.x(), -reach, m_width + reach);
+        clip(a.y(), step.y(), m_top - reach, m_bottom + reach);
+        if (enter <= leave) {
+            const double from = std::max(0.0, std::ceil((enter - ahead) / spacing));
+            const double to = std::floor((leave - ahead) / spacing);
+            for (double k = from; k <= to; ++k)
+                stamp(a + step * (ahead + k * spacing));
+        }
+        ahead += (std::floor((length - ahead) / spacing) + 1.0) * spacing - length;
     }
     stamp(points[count - 1]);
+}
+
+void SpriteCanvas::viewBand(const SpriteCanvas &whole, int top, int bottom)
+{
+    m_image = QImage();
+    m_bits = whole.m_bits;
+    m_width = whole.m_width;
+    m_stride = whole.m_stride;
+    m_top = std::clamp(top, whole.m_top, whole.m_bottom);
+    m_bottom = std::clamp(bottom, m_top, whole.m_bottom);
+    m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
+    m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
+}
+
+void SpriteCanvas::include(const SpriteCanvas &band)
+{
+    if (band.isEmpty())
+        return;
+    m_dirtyLeft = std::min(m_dirtyLeft, band.m_dirtyLeft);
+    m_dirtyTop = std::min(m_dirtyTop, band.m_dirtyTop);
+    m_dirtyRight = std::max(m_dirtyRight, band.m_dirtyRight);
+    m_dirtyBottom = std::max(m_dirtyBottom, band.m_dirtyBottom);
 }
 
 void SpriteCanvas::copyFrom(const SpriteCanvas &other)

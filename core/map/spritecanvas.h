@@ -47,6 +47,16 @@ public:
     // The part drawn on since reset(), in device pixels.
     QRect dirty() const;
 
+    // Makes this a view of rows @p top to @p bottom (exclusive) of @p whole, drawing in its
+    // coordinates but on those rows only, so that bands of one picture can be drawn on
+    // several threads at once. The view has no image of its own; what it drew goes back to
+    // the whole with include().
+    void viewBand(const SpriteCanvas &whole, int top, int bottom);
+    void include(const SpriteCanvas &band);
+    // The rows this draws on: all of them, or its band's.
+    int firstRow() const { return m_top; }
+    int endRow() const { return m_bottom; }
+
     // Lays the sprite over the canvas with its top-left corner at @p topLeft.
     void drawSprite(const Sprite &sprite, const QPoint &topLeft);
     // A line through @p points, @p width device pixels wide with round caps and joins, in a
@@ -67,7 +77,8 @@ private:
     QImage m_image;
     uchar *m_bits = nullptr;
     int m_width = 0;
-    int m_height = 0;
+    int m_top = 0;
+    int m_bottom = 0;
     qsizetype m_stride = 0;
     int m_dirtyLeft = 0;
     int m_dirtyTop = 0;
