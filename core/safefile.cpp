@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "safefile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +42,39 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+// The hidden name a new copy is written under until it replaces the file: a dot, the file's
+// name, a dot and mkstemp's six characters.
+QByteArray temporaryPattern(const QByteArray &target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    return target.left(slash + 1) + '.' + target.mid(slash + 1) + ".XXXXXX";
+}
+
+// Removes the copies a writer killed before its rename left behind. They are the user's own
+// plain files, named as temporaryPattern() names them, and older than any save takes; anything
+// else, such as a backup the user made, stays.
+void removeAbandonedCopies(const QString &path)
+{
+    constexpr qint64 ageSeconds = 10 * 60;
+    const QFileInfo file(path);
+    const QString prefix = u'.' + file.fileName() + u'.';
+    const QDir folder = file.dir();
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+            continue;
+        const QStringView suffix = QStringView(name).mid(prefix.size());
+        if (!std::all_of(suffix.begin(), suffix.end(),
+                [](QChar c) { return c.isDigit() || (c.unicode() < 128 && c.isLetter()); }))
+            continue;
+        const QByteArray copy = QFile::encodeName(folder.filePath(name));
+        struct stat info { };
+        if (::lstat(copy.constData(), &info) == 0 && S_ISREG(info.st_mode)
+            && info.st_uid == ::geteuid() && ::time(nullptr) - info.st_mtime > ageSeconds)
+            ::unlink(copy.constData());
+    }
+}
+
 } // namespace
 
 namespace SafeFile {
@@ -45,7 +82,7 @@ namespace SafeFile {
 bool write(const QString &path, const QByteArray &bytes, QString *error)
 {
     const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary = target + ".XXXXXX";
+    QByteArray temporary = temporaryPattern(target);
     // mkstemp creates the file exclusively with mode 0600, so nothing planted beside the
     // target can be written through.
     const int fd = ::mkstemp(temporary.data());
@@ -86,6 +123,7 @@ bool write(const QString &path, const QByteArray &bytes, QString *error)
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    removeAbandonedCopies(path);
     return true;
 }
 

@@ -13,6 +13,8 @@ namespace SafeFile {
 /// stays exactly as it was. A symbolic link at @p path is replaced itself, never followed. The
 /// file keeps the permissions of the plain file it replaces; a new one is readable by the user
 /// alone. The folder must exist. On failure, @p error (when given) says why in one line.
+/// The new file is hidden beside the target until the rename; a successful write removes the
+/// ones that writers killed mid-save left there more than ten minutes before.
 bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
 /// True when nothing is at @p path, or a plain file the user owns: what a write may replace in a

@@ -163,6 +163,30 @@ private Q_SLOTS:
             QVERIFY2(bytes == previous || bytes == version(0) || bytes == version(1),
                 qPrintable(u"round %1: %2 bytes"_s.arg(round).arg(bytes.size())));
         }
+
+        // The next save clears away the copies the killed writers left, once they are old
+        // enough that no writer can still be at work on them, and nothing else.
+        const auto write = [&](const QString &name) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("{\"partial");
+        };
+        write(u".logbook.json.Ab3xYz"_s);
+        write(u"logbook.json.backup"_s);
+        write(u".logbook.json.backup1"_s);
+        const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+        for (const QString &name : entries(dir.path())) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+        }
+        write(u".logbook.json.Fresh1"_s);
+        QVERIFY(SafeFile::write(path, previous));
+        QStringList left = entries(dir.path());
+        left.sort();
+        QCOMPARE(left,
+            QStringList({ u".logbook.json.Fresh1"_s, u".logbook.json.backup1"_s, u"logbook.json"_s,
+                u"logbook.json.backup"_s }));
     }
 
     void permissions()
