@@ -454,7 +454,7 @@ void RadarMapRenderer::updateBasemap(const Mercator::Viewport &viewport, const F
     m_basemapComplete = paintBasemap(&painter, viewport, key.style, settings.palette);
     painter.setRenderHint(QPainter::Antialiasing);
     if (scene.home)
-        paintHome(&painter, viewport, scene, key.style, settings.palette);
+        paintHome(&painter, frame, viewport, scene, key.style, settings.palette);
     painter.end();
     m_basemapKey = std::move(key);
 }
@@ -701,8 +701,9 @@ QImage RadarMapRenderer::mutedTile(const QImage &tile)
     return muted;
 }
 
-void RadarMapRenderer::paintHome(QPainter *painter, const Mercator::Viewport &viewport,
-    const RadarMapScene &scene, Style style, const QPalette &palette)
+void RadarMapRenderer::paintHome(QPainter *painter, const Frame &frame,
+    const Mercator::Viewport &viewport, const RadarMapScene &scene, Style style,
+    const QPalette &palette)
 {
     const LatLon home { scene.home->latitude, scene.home->longitude };
     const double radius = Mercator::ringRadiusMetres(scene.radiusNM);
@@ -720,9 +721,20 @@ void RadarMapRenderer::paintHome(QPainter *painter, const Mercator::Viewport &vi
     painter->setBrush(SystemColors::withAlpha(color, 0.05));
     painter->drawPolygon(ring);
     painter->restore();
-    painter->setPen(QPen(SystemColors::withAlpha(color, 0.5), 1.5));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPolygon(ring);
+    // The outline is stamped as the trails are: a pen on the painter cost more than all the
+    // rest of the basemap.
+    std::vector<QPointF> outline;
+    outline.reserve(size_t(points) + 1);
+    for (const QPointF &point : std::as_const(ring))
+        outline.push_back((point - frame.origin) * frame.ratio);
+    outline.push_back(outline.front());
+    m_ringCanvas.reset(frame.pixels, frame.ratio);
+    m_ringCanvas.strokePolyline(outline.data(), int(outline.size()), 1.5 * frame.ratio,
+        SystemColors::withAlpha(color, 0.5).rgba());
+    const QRect drawn = m_ringCanvas.dirty();
+    if (!drawn.isEmpty())
+        painter->drawImage(
+            frame.origin + QPointF(drawn.topLeft()) / frame.ratio, m_ringCanvas.image(), drawn);
 
     const qreal ratio = painter->device()->devicePixelRatioF();
     const QImage &sign = homeImage(SystemColors::blue(palette), ratio);

@@ -282,7 +282,7 @@ private:
         int x, int y, bool muted);
     void paintTile(QPainter *painter, const QRectF &target, const QImage &image);
     QImage mutedTile(const QImage &tile);
-    void paintHome(QPainter *painter, const Mercator::Viewport &viewport,
+    void paintHome(QPainter *painter, const Frame &frame, const Mercator::Viewport &viewport,
         const RadarMapScene &scene, Style style, const QPalette &palette);
     void strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
         const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
@@ -315,6 +315,8 @@ private:
     std::optional<BasemapKey> m_basemapKey;
     bool m_basemapComplete = false;
     quint64 m_basemapGeneration = 0;
+    // The range ring's outline, laid over the basemap.
+    SpriteCanvas m_ringCanvas;
     SpriteCanvas m_trailCanvas;
     std::optional<TrailsKey> m_trailsKey;
     quint64 m_trailsGeneration = 0;
