@@ -320,10 +320,10 @@ QString RadarMapRenderer::altitudeKeyDescription()
 
 namespace {
 
-double processMilliseconds()
+double threadMilliseconds()
 {
     timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
@@ -352,7 +352,7 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
     if (frame.pixels.isEmpty())
         return;
 
-    const double processorAtStart = processMilliseconds();
+    const double processorAtStart = threadMilliseconds();
     QElapsedTimer clock;
     clock.start();
     qint64 started = 0;
@@ -390,7 +390,7 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
         paintAttribution(painter, *m_attribution, settings.palette);
     painter->restore();
     lap(m_timings.compose);
-    m_timings.processor = processMilliseconds() - processorAtStart;
+    m_timings.processor += threadMilliseconds() - processorAtStart;
 }
 
 void RadarMapRenderer::inBands(
@@ -407,9 +407,12 @@ void RadarMapRenderer::inBands(
         m_bands[size_t(i)].viewBand(canvas, canvas.firstRow() + rows * i / count,
             canvas.firstRow() + rows * (i + 1) / count);
     QSemaphore done;
+    std::vector<double> processor(size_t(count), 0.0);
     for (int i = 1; i < count; ++i) {
         m_bandPool.start([&, i] {
+            const double started = threadMilliseconds();
             draw(m_bands[size_t(i)]);
+            processor[size_t(i)] = threadMilliseconds() - started;
             done.release();
         });
     }
@@ -417,6 +420,8 @@ void RadarMapRenderer::inBands(
     done.acquire(count - 1);
     for (const SpriteCanvas &band : m_bands)
         canvas.include(band);
+    for (const double spent : processor)
+        m_timings.processor += spent;
 }
 
 void RadarMapRenderer::compose(

@@ -108,7 +108,7 @@ public:
         double markers = 0.0;
         // Laying the layers over each other, the selection with its halo, key and attribution.
         double compose = 0.0;
-        // Processor time of all threads over the frame.
+        // Processor time of the painting thread and of the threads drawing bands for it.
         double processor = 0.0;
     };
     const Timings &lastTimings() const { return m_timings; }
