@@ -58,20 +58,29 @@ int main(int argc, char **argv)
         return now;
     });
     qsizetype displayed = 0;
-    QObject::connect(&store, &FlightStore::displayedAircraftChanged, &store,
-        [&] { displayed = store.displayedAircraft().size(); });
+    // The listener's own time: building the displayed list, the store's first ask after a poll.
+    QElapsedTimer listener;
+    qint64 listenerNs = 0;
+    QObject::connect(&store, &FlightStore::displayedAircraftChanged, &store, [&] {
+        listener.start();
+        displayed = store.displayedAircraft().size();
+        listenerNs = listener.nsecsElapsed();
+    });
 
     // The trails fill up to their limit during the warm-up, as they have after a minute.
     const int warmUp = preferences.trailPointLimit() + 5;
     std::vector<double> plain;
     std::vector<double> filtered;
+    std::vector<double> filteredList;
     QObject::connect(&store, &FlightStore::answerApplied, &store, [&] {
         const double ms = timer.nsecsElapsed() / 1e6;
         const int poll = feed.polls();
         if (poll > warmUp && poll <= warmUp + measured)
             plain.push_back(ms);
-        else if (poll > warmUp + measured && poll <= warmUp + 2 * measured)
+        else if (poll > warmUp + measured && poll <= warmUp + 2 * measured) {
             filtered.push_back(ms);
+            filteredList.push_back(listenerNs / 1e6);
+        }
         if (poll == warmUp + measured) {
             store.setActiveFilters({ AircraftFilter::military, AircraftFilter::lowAltitude,
                 AircraftFilter::airliners });
@@ -103,16 +112,13 @@ int main(int argc, char **argv)
     std::printf(
         "  displayed after the filtered run: %lld aircraft\n", static_cast<long long>(displayed));
     print("apply, 3 filters and a search", filtered);
-    std::vector<double> alone;
-    for (int i = 0; i < measured; ++i) {
-        QElapsedTimer watch;
-        watch.start();
-        displayed = store.displayedAircraft().size();
-        alone.push_back(watch.nsecsElapsed() / 1e6);
-    }
-    print("  of which the filtered list alone", alone);
-    const double worst = std::max(percentile(plain, 0.5), percentile(filtered, 0.5));
-    std::printf("target: apply < %.1f ms: %.3f ms, %s\n", targetMs, worst,
-        worst < targetMs ? "met" : "NOT MET");
+    print("  of which the filtered list", filteredList);
+    const auto target = [](const char *name, const std::vector<double> &ms) {
+        const double median = percentile(ms, 0.5);
+        std::printf("target: apply < %.1f ms, %-9s %.3f ms, %s\n", targetMs, name, median,
+            median < targetMs ? "met" : "NOT MET");
+    };
+    target("no filter", plain);
+    target("filtered", filtered);
     return 0;
 }

@@ -31,8 +31,12 @@ QString formatNumber(double value, int decimals)
 
 QStringView trimSpacesAndTabs(QStringView text)
 {
+    // The one ASCII space separator is the space itself; only beyond ASCII is the category
+    // worth looking up (callsigns are trimmed for every aircraft on every poll).
     const auto isBlank = [](QChar c) {
-        return c == u'\t' || c.category() == QChar::Separator_Space;
+        if (c.unicode() < 0x80)
+            return c == u' ' || c == u'\t';
+        return c.category() == QChar::Separator_Space;
     };
     qsizetype begin = 0;
     qsizetype end = text.size();

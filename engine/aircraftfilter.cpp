@@ -4,6 +4,8 @@
 #include "airlines.h"
 #include "textutil.h"
 
+#include <bit>
+
 using namespace Qt::StringLiterals;
 
 namespace AircraftFilters {
@@ -96,13 +98,27 @@ bool matches(AircraftFilter filter, const Aircraft &a)
     return false;
 }
 
+// Whether ASCII @p text, lower-cased, contains @p query, which is ASCII and lower case.
+static bool asciiContains(QStringView text, QStringView query)
+{
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (qsizetype i = 0, last = text.size() - query.size(); i <= last; ++i) {
+        qsizetype j = 0;
+        while (j < query.size() && lower(text[i + j].unicode()) == query[j].unicode())
+            ++j;
+        if (j == query.size())
+            return true;
+    }
+    return false;
+}
+
 // Whether @p text lower-cased contains @p query, which is lower case already. ASCII is compared
 // in place: the search runs over every aircraft on every poll, and a lower-cased copy of four
 // texts each time was most of its cost.
 static bool containsLowered(QStringView text, const QString &query, bool asciiQuery)
 {
     if (asciiQuery && TextUtil::isAscii(text))
-        return text.contains(query, Qt::CaseInsensitive);
+        return asciiContains(text, query);
     return text.toString().toLower().contains(query);
 }
 
@@ -134,23 +150,43 @@ static bool matchesSearch(const Aircraft &a, const QString &query, bool asciiQue
     return a.registration && containsLowered(*a.registration, query, asciiQuery);
 }
 
+Selection::Selection(const QSet<AircraftFilter> &filters, const QString &searchText)
+    : m_query(TextUtil::trimSpacesAndTabs(searchText).toLower())
+    , m_asciiQuery(TextUtil::isAscii(m_query))
+{
+    for (const AircraftFilter filter : filters)
+        m_filters |= 1u << unsigned(filter);
+}
+
+bool Selection::accepts(const Aircraft &a) const
+{
+    if (m_filters != 0) {
+        bool any = false;
+        for (unsigned bits = m_filters; bits != 0 && !any; bits &= bits - 1)
+            any = matches(AircraftFilter(std::countr_zero(bits)), a);
+        if (!any)
+            return false;
+    }
+    return m_query.isEmpty() || matchesSearch(a, m_query, m_asciiQuery);
+}
+
+void Selection::select(const QList<Aircraft> &aircraft, QList<Aircraft> &result) const
+{
+    result.clear();
+    for (const Aircraft &a : aircraft) {
+        if (accepts(a))
+            result.append(a);
+    }
+}
+
 QList<Aircraft> displayed(
     const QList<Aircraft> &aircraft, const QSet<AircraftFilter> &filters, const QString &searchText)
 {
-    const QString query = TextUtil::trimSpacesAndTabs(searchText).toLower();
-    if (filters.isEmpty() && query.isEmpty())
+    const Selection selection(filters, searchText);
+    if (selection.isEverything())
         return aircraft;
-    const bool asciiQuery = TextUtil::isAscii(query);
     QList<Aircraft> result;
-    for (const Aircraft &a : aircraft) {
-        if (!filters.isEmpty()
-            && std::none_of(
-                filters.begin(), filters.end(), [&](AircraftFilter f) { return matches(f, a); }))
-            continue;
-        if (!query.isEmpty() && !matchesSearch(a, query, asciiQuery))
-            continue;
-        result.append(a);
-    }
+    selection.select(aircraft, result);
     return result;
 }
 

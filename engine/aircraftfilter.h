@@ -34,9 +34,29 @@ QString title(AircraftFilter filter);
 QString symbolName(AircraftFilter filter);
 bool matches(AircraftFilter filter, const Aircraft &aircraft);
 
-/// The aircraft that match at least one of @p filters (all when empty) and whose name, type
-/// code, type name or registration contains the trimmed search text, case-insensitively.
-/// Feed order is kept.
+/// The filters and the search made ready to test aircraft: the search text is trimmed and
+/// lower-cased once here rather than for every aircraft.
+class Selection {
+public:
+    Selection() = default;
+    Selection(const QSet<AircraftFilter> &filters, const QString &searchText);
+
+    /// No filter and a blank search: every aircraft is shown.
+    bool isEverything() const { return m_filters == 0 && m_query.isEmpty(); }
+    /// Whether @p aircraft matches at least one filter (any when there are none) and its name,
+    /// type code, type name or registration contains the search text, case-insensitively.
+    bool accepts(const Aircraft &aircraft) const;
+    /// Replaces the contents of @p result with the accepted aircraft, in feed order. An
+    /// unshared @p result keeps its buffer, so a list rebuilt every poll is not reallocated.
+    void select(const QList<Aircraft> &aircraft, QList<Aircraft> &result) const;
+
+private:
+    unsigned m_filters = 0; // bit n: AircraftFilter n
+    QString m_query;
+    bool m_asciiQuery = true;
+};
+
+/// The aircraft the Selection of @p filters and @p searchText accepts, in feed order.
 QList<Aircraft> displayed(const QList<Aircraft> &aircraft, const QSet<AircraftFilter> &filters,
     const QString &searchText);
 

@@ -54,6 +54,7 @@ void FlightStore::setHome(const std::optional<HomeLocation> &home)
     persistHome();
 
     m_aircraft.clear();
+    m_displayedCurrent = false;
     m_selectedHex.clear();
     m_lastUpdated = QDateTime();
     m_lastError.clear();
@@ -109,6 +110,7 @@ void FlightStore::setActiveFilters(const QSet<AircraftFilter> &filters)
     if (m_activeFilters == filters)
         return;
     m_activeFilters = filters;
+    updateSelection();
     Q_EMIT activeFiltersChanged();
     Q_EMIT displayedAircraftChanged();
 }
@@ -118,13 +120,29 @@ void FlightStore::setSearchText(const QString &text)
     if (m_searchText == text)
         return;
     m_searchText = text;
+    updateSelection();
     Q_EMIT searchTextChanged();
     Q_EMIT displayedAircraftChanged();
 }
 
+void FlightStore::updateSelection()
+{
+    m_selection = AircraftFilters::Selection(m_activeFilters, m_searchText);
+    m_displayedCurrent = false;
+    // Showing everything needs no list of its own; the copies of an old one would linger.
+    if (m_selection.isEverything())
+        m_displayed = {};
+}
+
 QList<Aircraft> FlightStore::displayedAircraft() const
 {
-    return AircraftFilters::displayed(m_aircraft, m_activeFilters, m_searchText);
+    if (m_selection.isEverything())
+        return m_aircraft;
+    if (!m_displayedCurrent) {
+        m_selection.select(m_aircraft, m_displayed);
+        m_displayedCurrent = true;
+    }
+    return m_displayed;
 }
 
 QString FlightStore::filterLabel() const
@@ -171,6 +189,9 @@ void FlightStore::cancelPoll()
 
 void FlightStore::apply(const FeedResult &result)
 {
+    // The last answer's records go together: the displayed list keeps its buffer, not its copies.
+    m_displayed.clear();
+    m_displayedCurrent = false;
     m_aircraft = result.aircraft;
     m_lastUpdated = m_clock();
     const bool hadError = !m_lastError.isEmpty();
@@ -178,23 +199,7 @@ void FlightStore::apply(const FeedResult &result)
     const bool sourceChanged = m_activeSource != result.source;
     m_activeSource = result.source;
 
-    const int maxPoints = m_preferences->trailPointLimit();
-    QHash<QString, QList<LatLon>> trails;
-    trails.reserve(m_aircraft.size());
-    for (const Aircraft &a : std::as_const(m_aircraft)) {
-        const auto position = a.coordinate();
-        if (!position)
-            continue;
-        QList<LatLon> points = m_trails.value(a.hex);
-        if (points.isEmpty()
-            || std::abs(points.last().latitude - position->latitude) > samePositionDegrees
-            || std::abs(points.last().longitude - position->longitude) > samePositionDegrees)
-            points.append(*position);
-        if (points.size() > maxPoints)
-            points.remove(0, points.size() - maxPoints);
-        trails.insert(a.hex, std::move(points));
-    }
-    m_trails = std::move(trails);
+    updateTrails();
 
     const bool selectionGone = !m_selectedHex.isEmpty() && !selectedAircraft();
     if (selectionGone)
@@ -212,6 +217,54 @@ void FlightStore::apply(const FeedResult &result)
         Q_EMIT selectedHexChanged();
 
     Q_EMIT answerApplied(m_aircraft);
+}
+
+void FlightStore::updateTrails()
+{
+    const qsizetype maxPoints = m_preferences->trailPointLimit();
+    // Each trail moves from the last poll's table into this poll's, so it is extended in place
+    // rather than copied, and what stays behind belongs to aircraft that left. When the map
+    // still shares the last table, moving out of it would copy the whole table first; copying
+    // the trails that are kept is cheaper then.
+    const bool sole = m_trails.isDetached();
+    QHash<QString, QList<LatLon>> trails;
+    trails.reserve(m_aircraft.size());
+    // Backwards, so that of two records with one hex the later one decides the trail, as when
+    // each record replaced the one before it.
+    for (auto a = m_aircraft.crbegin(); a != m_aircraft.crend(); ++a) {
+        const auto position = a->coordinate();
+        if (!position)
+            continue;
+        QList<LatLon> points;
+        if (!sole) {
+            if (trails.contains(a->hex))
+                continue;
+            points = m_trails.value(a->hex);
+        } else if (const auto it = m_trails.find(a->hex); it != m_trails.end()) {
+            // Trails hold at least the latest position (the limit is six points or more), so
+            // an empty one was taken by a later record of the same hex.
+            if (it->isEmpty())
+                continue;
+            points = std::exchange(*it, {});
+        } else if (trails.contains(a->hex)) {
+            continue;
+        }
+        const bool moved = points.isEmpty()
+            || std::abs(points.last().latitude - position->latitude) > samePositionDegrees
+            || std::abs(points.last().longitude - position->longitude) > samePositionDegrees;
+        if (moved) {
+            // A full trail drops its oldest point first, so it never outgrows its buffer.
+            if (points.size() >= maxPoints) {
+                std::move(points.begin() + 1, points.end(), points.begin());
+                points.removeLast();
+            }
+            points.append(*position);
+        }
+        if (points.size() > maxPoints)
+            points.remove(0, points.size() - maxPoints);
+        trails.insert(a->hex, std::move(points));
+    }
+    m_trails = std::move(trails);
 }
 
 void FlightStore::fail(const QString &message)

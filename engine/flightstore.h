@@ -151,6 +151,8 @@ private:
     void cancelPoll();
     void persistHome();
     void apply(const FeedResult &result);
+    void updateTrails();
+    void updateSelection();
     void fail(const QString &message);
     void requestWidgetReload();
 
@@ -168,6 +170,11 @@ private:
     QList<Aircraft> m_aircraft;
     QSet<AircraftFilter> m_activeFilters;
     QString m_searchText;
+    AircraftFilters::Selection m_selection;
+    // The list and the map both ask for the displayed list after each change: it is built for
+    // the first, and rebuilt in the same buffer after the next change.
+    mutable QList<Aircraft> m_displayed;
+    mutable bool m_displayedCurrent = false;
     QHash<QString, QList<LatLon>> m_trails;
     QDateTime m_lastUpdated;
     QString m_lastError;

@@ -113,9 +113,7 @@ void SightingLog::record(const QList<Aircraft> &aircraft)
 
     qint64 added = 0;
     for (const Aircraft &a : aircraft) {
-        const qsizetype before = m_store.seenHexes.size();
-        m_store.seenHexes.insert(a.hex);
-        if (m_store.seenHexes.size() == before)
+        if (!m_store.seenHexes.insert(a.hex))
             continue;
         ++added;
         if (a.typeCode) {
@@ -236,18 +234,47 @@ QByteArray SightingLog::encode(const Store &store)
     QJsonObject types;
     for (auto it = store.typesFirstSeen.cbegin(); it != store.typesFirstSeen.cend(); ++it)
         types.insert(it.key(), double(it->toMSecsSinceEpoch()) / 1000.0 - referenceOffsetSeconds);
-    QJsonArray hexes;
-    for (const QString &hex : store.seenHexes)
-        hexes.append(hex);
 
-    const QJsonObject root {
-        { u"days"_s, days },
-        { u"typesFirstSeen"_s, types },
-        { u"totalUnique"_s, store.totalUnique },
-        { u"seenDayKey"_s, store.seenDayKey },
-        { u"seenHexes"_s, hexes },
-    };
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    // The day's hexes, well over a hundred thousand in a busy area, are written straight into
+    // the text: a QJsonArray of them cost several times the file in memory on every save. The
+    // members around them are written by QJsonDocument, which orders keys alphabetically, so
+    // the text is the one it would write for the whole object.
+    const QByteArray before =
+        QJsonDocument(QJsonObject { { u"days"_s, days }, { u"seenDayKey"_s, store.seenDayKey } })
+            .toJson(QJsonDocument::Compact);
+    const QByteArray after = QJsonDocument(QJsonObject {
+                                               { u"totalUnique"_s, store.totalUnique },
+                                               { u"typesFirstSeen"_s, types },
+                                           })
+                                 .toJson(QJsonDocument::Compact);
+    QByteArray bytes;
+    bytes.reserve(before.size() + after.size() + 9 * store.seenHexes.size() + 16);
+    bytes.append(before.first(before.size() - 1));
+    bytes.append(",\"seenHexes\":[");
+    bool first = true;
+    store.seenHexes.forEach([&](QStringView hex) {
+        if (!first)
+            bytes.append(',');
+        first = false;
+        const bool plain = std::all_of(hex.begin(), hex.end(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+        });
+        if (plain) {
+            bytes.append('"');
+            for (const QChar c : hex)
+                bytes.append(char(c.unicode()));
+            bytes.append('"');
+        } else {
+            // Escaped as QJsonDocument escapes: the one-element array without its brackets.
+            const QByteArray quoted =
+                QJsonDocument(QJsonArray { hex.toString() }).toJson(QJsonDocument::Compact);
+            bytes.append(quoted.sliced(1, quoted.size() - 2));
+        }
+    });
+    bytes.append("],");
+    bytes.append(after.sliced(1));
+    return bytes;
 }
 
 std::optional<SightingLog::Store> SightingLog::decode(const QByteArray &bytes)

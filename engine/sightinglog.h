@@ -2,6 +2,7 @@
 #pragma once
 
 #include "aircraft.h"
+#include "hexset.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -39,7 +40,7 @@ public:
         QMap<QString, QDateTime> typesFirstSeen; // by upper-case type code
         qint64 totalUnique = 0;
         QString seenDayKey;
-        QSet<QString> seenHexes; // counted on seenDayKey already
+        HexSet seenHexes; // counted on seenDayKey already
 
         friend bool operator==(const Store &, const Store &) = default;
     };

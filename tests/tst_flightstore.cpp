@@ -282,6 +282,44 @@ private Q_SLOTS:
         QCOMPARE(store->trails().value(u"a1"_s).size(), 2);
     }
 
+    void trailsAcrossPolls_data()
+    {
+        QTest::addColumn<bool>("holdLastTable");
+        QTest::newRow("store alone") << false;
+        // The map keeps the table it was last given until the next one arrives.
+        QTest::newRow("map holds the last table") << true;
+    }
+
+    void trailsAcrossPolls()
+    {
+        QFETCH(bool, holdLastTable);
+        // The second answer names a1 twice: the later record decides its trail.
+        m_server->setQueuedReplies(u"/v2/point/45.50000/-122.60000/25"_s,
+            { answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 }, { "gone", 45.8, 5.0 } }),
+                answer({ { "a1", 45.61, 3.0 }, { "a1", 45.62, 3.5 }, { "a2", 45.7, 4.0 },
+                    { "new", 45.9, 6.0 } }) });
+        auto store = storeAtHome();
+        const QHash<QString, QList<LatLon>> held =
+            holdLastTable ? store->trails() : QHash<QString, QList<LatLon>>();
+        pollOnce(*store);
+
+        const auto latitudes = [&](const QString &hex) {
+            QList<double> result;
+            for (const LatLon &point : store->trails().value(hex))
+                result << point.latitude;
+            return result;
+        };
+        QCOMPARE(store->trails().size(), 3);
+        QCOMPARE(latitudes(u"a1"_s), QList<double>({ 45.6, 45.62 }));
+        QCOMPARE(latitudes(u"a2"_s), QList<double> { 45.7 });
+        QCOMPARE(latitudes(u"new"_s), QList<double> { 45.9 });
+        if (holdLastTable) {
+            QCOMPARE(held.size(), 3);
+            QCOMPARE(held.value(u"a1"_s).size(), 1);
+            QVERIFY(held.contains(u"gone"_s));
+        }
+    }
+
     void selectionDropsWithItsAircraft()
     {
         m_server->setQueuedReplies(u"/v2/point/45.50000/-122.60000/25"_s,
@@ -315,6 +353,30 @@ private Q_SLOTS:
         QCOMPARE(hexes(applied.first().first().value<QList<Aircraft>>()),
             QStringList({ u"a1"_s, u"a2"_s }));
         QCOMPARE(hexes(store->displayedAircraft()), QStringList { u"a2"_s });
+    }
+
+    void displayedListFollowsEveryChange()
+    {
+        m_server->setQueuedReplies(u"/v2/point/45.50000/-122.60000/25"_s,
+            { answer({ { "a1", 45.6, 3.0 }, { "a2", 45.7, 4.0 } }),
+                answer({ { "a1", 45.6, 3.0 }, { "b3", 45.7, 4.0 } }) });
+        auto store = storeAtHome();
+        store->setSearchText(u"a2"_s);
+        const QList<Aircraft> before = store->displayedAircraft();
+        QCOMPARE(hexes(before), QStringList { u"a2"_s });
+        pollOnce(*store);
+        QVERIFY(store->displayedAircraft().isEmpty());
+        QCOMPARE(hexes(before), QStringList { u"a2"_s });
+        store->setSearchText(u"B"_s);
+        QCOMPARE(hexes(store->displayedAircraft()), QStringList { u"b3"_s });
+        store->setActiveFilters({ AircraftFilter::military });
+        QVERIFY(store->displayedAircraft().isEmpty());
+        store->setActiveFilters({});
+        store->setSearchText({});
+        QCOMPARE(hexes(store->displayedAircraft()), QStringList({ u"a1"_s, u"b3"_s }));
+        store->setSearchText(u"a"_s);
+        store->setHome(std::nullopt);
+        QVERIFY(store->displayedAircraft().isEmpty());
     }
 
     void clearingTheHome()

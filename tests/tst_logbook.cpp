@@ -186,6 +186,36 @@ private Q_SLOTS:
         QCOMPARE(makeLog()->store(), log->store());
     }
 
+    void everySpellingOfAHexKeptApart()
+    {
+        // The usual spelling is held as a number; the others as written, never merged with it.
+        const QStringList spellings { u"abc123"_s, u"ABC123"_s, u"0abc12"_s, u"abc12"_s,
+            u"~abc123"_s, u"a\"b\\c"_s, u"\u00e9\n"_s, u"000000"_s, u"ffffff"_s, QString() };
+        auto log = makeLog();
+        QList<Aircraft> aircraft;
+        for (const QString &hex : spellings)
+            aircraft << seen(hex);
+        log->record(aircraft);
+        log->record(aircraft);
+        QCOMPARE(log->todayCount(), spellings.size());
+        for (const QString &hex : spellings)
+            QVERIFY(log->store().seenHexes.contains(hex));
+        QVERIFY(!log->store().seenHexes.contains(u"abc124"_s));
+
+        // Written as QJsonDocument writes the same document, and read back unchanged.
+        const QByteArray bytes = SightingLog::encode(log->store());
+        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        QCOMPARE(document.toJson(QJsonDocument::Compact), bytes);
+        QStringList written;
+        for (const QJsonValue &hex : document.object().value("seenHexes"_L1).toArray())
+            written << hex.toString();
+        written.sort();
+        QStringList expected = spellings;
+        expected.sort();
+        QCOMPARE(written, expected);
+        QCOMPARE(SightingLog::decode(bytes)->seenHexes, log->store().seenHexes);
+    }
+
     void restartSameDayCountsNothingTwice()
     {
         {
