@@ -993,8 +993,8 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
             const SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
             const QPointF device = (placed.point - origin) * ratio;
             band.drawSprite(sprite,
-                QPoint(int(std::lround(device.x() - sprite.image().width() / 2.0)),
-                    int(std::lround(device.y() - sprite.image().height() / 2.0))));
+                QPoint(int(std::lround(device.x() - sprite.width() / 2.0)),
+                    int(std::lround(device.y() - sprite.height() / 2.0))));
         }
     };
     // Titles lie over the ordinary markers and under the ones that must not be hidden.

@@ -166,6 +166,9 @@ void SpriteCanvas::drawSprite(const Sprite &sprite, const QPoint &topLeft)
 
 void SpriteCanvas::prepareBrush(double width, QRgb color)
 {
+    // Trails come in runs of one colour: the brush of the last one is usually the one asked for.
+    if (m_inked && color == m_inkedColor && width == m_brushWidth)
+        return;
     if (width != m_brushWidth || m_brush.empty()) {
         // A round brush, its coverage worked out once for each of 8 × 8 positions within a
         // pixel, its rows padded with nothing to whole groups of four pixels.
@@ -212,6 +215,7 @@ void SpriteCanvas::prepareBrush(double width, QRgb color)
         inked = m_inkedBrushes.insert(color, std::move(brush));
     }
     m_inked = inked->data();
+    m_inkedColor = color;
 }
 
 void SpriteCanvas::stamp(const QPointF &centre)

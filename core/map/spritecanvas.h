@@ -27,6 +27,9 @@ public:
 
         const QImage &image() const { return m_image; }
         bool isNull() const { return m_image.isNull(); }
+        // In device pixels.
+        int width() const { return m_width; }
+        int height() const { return int(m_rows.size()); }
 
     private:
         friend class SpriteCanvas;
@@ -91,4 +94,5 @@ private:
     std::vector<uchar> m_brush; // coverage, brushSteps² kernels of side rows by pitch
     QHash<QRgb, std::vector<quint32>> m_inkedBrushes; // the kernels in each colour
     const quint32 *m_inked = nullptr;
+    QRgb m_inkedColor = 0;
 };
