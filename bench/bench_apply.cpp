@@ -8,7 +8,6 @@
 #include "churningfeed.h"
 #include "flightstore.h"
 #include "preferences.h"
-#include "testserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,22 +32,11 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int measured = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
 
-    ChurningFeed feed(QStringLiteral(SKYVELLE_FIXTURE), aircraftCount, 10);
-    TestServer server;
-    QObject::connect(&server, &TestServer::requestReceived, &server, [&] {
-        TestServer::Reply reply;
-        reply.body = feed.next();
-        server.setPrefixReply(u"/v2/point/"_s, reply);
-    });
-
+    ChurningServer server(QStringLiteral(SKYVELLE_FIXTURE), aircraftCount, 10);
     QTemporaryDir dir;
     Preferences preferences(dir.filePath(u"Skyvelle.conf"_s));
     QNetworkAccessManager network;
-    QVariantMap overrides;
-    overrides.insert(u"feedPrimary"_s, server.baseUrl().toString());
-    overrides.insert(u"feedSecondary"_s, server.baseUrl().toString());
-    FlightStore store(
-        &preferences, &network, Services::withOverrides(overrides), dir.filePath(u"data"_s));
+    FlightStore store(&preferences, &network, server.services(), dir.filePath(u"data"_s));
 
     QElapsedTimer timer;
     QDateTime now = QDateTime::currentDateTime();
@@ -74,7 +62,7 @@ int main(int argc, char **argv)
     std::vector<double> filteredList;
     QObject::connect(&store, &FlightStore::answerApplied, &store, [&] {
         const double ms = timer.nsecsElapsed() / 1e6;
-        const int poll = feed.polls();
+        const int poll = server.polls();
         if (poll > warmUp && poll <= warmUp + measured)
             plain.push_back(ms);
         else if (poll > warmUp + measured && poll <= warmUp + 2 * measured) {
@@ -91,10 +79,7 @@ int main(int argc, char **argv)
         else
             QTimer::singleShot(0, &store, &FlightStore::fetchNow);
     });
-    QObject::connect(&store, &FlightStore::lastErrorChanged, &store, [&] {
-        if (!store.lastError().isEmpty())
-            qFatal("poll failed: %s", qPrintable(store.lastError()));
-    });
+    stopOnPollError(store);
     store.setHome(HomeLocation { 45.5, -122.6, u"Home"_s });
     app.exec();
 

@@ -14,7 +14,6 @@
 #include "flightstore.h"
 #include "preferences.h"
 #include "sightinglog.h"
-#include "testserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -56,17 +55,7 @@ int main(int argc, char **argv)
     // About the traffic of a busy area: an aircraft stays some 200 polls (17 minutes).
     const int churn = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
 
-    ChurningFeed feed(QStringLiteral(SKYVELLE_FIXTURE), aircraftCount, churn);
-    TestServer server;
-    QObject::connect(&server, &TestServer::requestReceived, &server, [&] {
-        // The test server logs every request; that log is the harness's, not the application's,
-        // and would grow by one request a poll.
-        server.clearRequests();
-        TestServer::Reply reply;
-        reply.body = feed.next();
-        server.setPrefixReply(u"/v2/point/"_s, reply);
-    });
-
+    ChurningServer server(QStringLiteral(SKYVELLE_FIXTURE), aircraftCount, churn);
     QTemporaryDir dir;
     Preferences preferences(dir.filePath(u"Skyvelle.conf"_s));
     preferences.setAlertsEnabled(true);
@@ -77,11 +66,7 @@ int main(int argc, char **argv)
     preferences.setAlertRangeMiles(25);
     preferences.setAlertWatchlist(u"ASA1234, N100SK, 100010"_s);
     QNetworkAccessManager network;
-    QVariantMap overrides;
-    overrides.insert(u"feedPrimary"_s, server.baseUrl().toString());
-    overrides.insert(u"feedSecondary"_s, server.baseUrl().toString());
-    FlightStore store(
-        &preferences, &network, Services::withOverrides(overrides), dir.filePath(u"data"_s));
+    FlightStore store(&preferences, &network, server.services(), dir.filePath(u"data"_s));
     AlertEngine alerts(&preferences, nullptr);
     SightingLog logbook(dir.filePath(u"data"_s));
 
@@ -132,7 +117,7 @@ int main(int argc, char **argv)
         &store, &FlightStore::answerApplied, &store, [&](const QList<Aircraft> &aircraft) {
             alerts.evaluate(aircraft, *store.home());
             logbook.record(aircraft);
-            const int poll = feed.polls();
+            const int poll = server.polls();
             // The range is taken over every poll, before the save, so that it holds the most
             // the allocator keeps between two saves and not only what a save leaves.
             if (poll >= warm) {
@@ -154,10 +139,7 @@ int main(int argc, char **argv)
             else
                 QTimer::singleShot(0, &store, &FlightStore::fetchNow);
         });
-    QObject::connect(&store, &FlightStore::lastErrorChanged, &store, [&] {
-        if (!store.lastError().isEmpty())
-            qFatal("poll failed: %s", qPrintable(store.lastError()));
-    });
+    stopOnPollError(store);
     store.setHome(HomeLocation { 45.5, -122.6, u"Home"_s });
     app.exec();
     const double drift = std::max(highMB - startMB, startMB - lowMB) / startMB * 100.0;
@@ -168,6 +150,6 @@ int main(int argc, char **argv)
         highMB < 150.0 ? "met" : "NOT MET");
     std::printf("%d polls in %.0f s, %.1f ms a poll (serve, fetch, decode, apply, alerts, "
                 "logbook)\n",
-        feed.polls(), elapsed.elapsed() / 1000.0, double(elapsed.elapsed()) / feed.polls());
+        server.polls(), elapsed.elapsed() / 1000.0, double(elapsed.elapsed()) / server.polls());
     return 0;
 }

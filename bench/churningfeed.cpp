@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "churningfeed.h"
 
+#include "flightstore.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -99,4 +101,33 @@ QByteArray ChurningFeed::record(qint64 id, int age) const
     text += m_tails.at(int(id % m_tails.size()));
     text += '}';
     return text;
+}
+
+ChurningServer::ChurningServer(const QString &fixturePath, int count, int churn)
+    : m_feed(fixturePath, count, churn)
+{
+    QObject::connect(&m_server, &TestServer::requestReceived, &m_server, [this] {
+        // The test server logs every request; that log is the harness's, not the application's,
+        // and would grow by one request a poll.
+        m_server.clearRequests();
+        TestServer::Reply reply;
+        reply.body = m_feed.next();
+        m_server.setPrefixReply(u"/v2/point/"_s, reply);
+    });
+}
+
+Services ChurningServer::services() const
+{
+    QVariantMap overrides;
+    overrides.insert(u"feedPrimary"_s, m_server.baseUrl().toString());
+    overrides.insert(u"feedSecondary"_s, m_server.baseUrl().toString());
+    return Services::withOverrides(overrides);
+}
+
+void stopOnPollError(FlightStore &store)
+{
+    QObject::connect(&store, &FlightStore::lastErrorChanged, &store, [&store] {
+        if (!store.lastError().isEmpty())
+            qFatal("poll failed: %s", qPrintable(store.lastError()));
+    });
 }

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "services.h"
+#include "testserver.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+class FlightStore;
 
 // The feed answers of a busy sky for the store benchmarks: a fixed number of aircraft around
 // home, every one moving on every poll, some leaving and as many new ones arriving each time.
@@ -26,3 +31,21 @@ private:
     int m_churn;
     int m_poll = 0;
 };
+
+// A local server answering each feed request with the next answer of a ChurningFeed, and the
+// services that send a store's polls there (as primary and as secondary source).
+class ChurningServer {
+public:
+    ChurningServer(const QString &fixturePath, int count, int churn);
+
+    Services services() const;
+    // How many answers were served.
+    int polls() const { return m_feed.polls(); }
+
+private:
+    ChurningFeed m_feed;
+    TestServer m_server;
+};
+
+// Ends the benchmark at the first failed poll: figures of failing polls would mean nothing.
+void stopOnPollError(FlightStore &store);
