@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <ctime>
 #include <limits>
@@ -327,8 +328,9 @@ double threadMilliseconds()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// Bands thinner than this cost more in waking a thread than they save.
-constexpr int minimumBandRows = 96;
+// The rows of one band of the layers, and about how many bytes of each layer that is.
+constexpr int minimumBandRows = 16;
+constexpr qsizetype bandBytes = 256 * 1024;
 
 } // namespace
 
@@ -361,12 +363,24 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
         into += double(now - started) / 1e6;
         started = now;
     };
+    const std::optional<SpriteCanvas::Start> trails =
+        updateTrails(viewport, frame, scene, settings);
+    const std::optional<SpriteCanvas::Start> markers =
+        updateMarkers(viewport, frame, scene, settings);
+    lap(m_timings.markers);
     updateBasemap(viewport, frame, scene, settings);
     lap(m_timings.basemap);
-    updateTrails(viewport, frame, scene, settings);
-    lap(m_timings.trails);
-    updateMarkers(viewport, frame, scene, settings);
-    lap(m_timings.markers);
+    if (m_projecting) {
+        m_projected.acquire();
+        m_projecting = false;
+        m_timings.trails = m_projectionTime;
+        m_timings.processor += m_projectionTime;
+    }
+    if (markers)
+        strokeTails(viewport, frame);
+    if (trails || markers)
+        drawLayers(frame, trails, markers);
+    lap(m_timings.drawing);
 
     painter->save();
     // Within the caller's clip, which may be the part it repaints.
@@ -393,35 +407,116 @@ void RadarMapRenderer::render(QPainter *painter, const QRectF &rect, const Merca
     m_timings.processor += threadMilliseconds() - processorAtStart;
 }
 
-void RadarMapRenderer::inBands(
-    SpriteCanvas &canvas, const std::function<void(SpriteCanvas &band)> &draw)
+void RadarMapRenderer::drawLayers(const Frame &frame,
+    const std::optional<SpriteCanvas::Start> &trails,
+    const std::optional<SpriteCanvas::Start> &markers)
 {
-    const int rows = canvas.endRow() - canvas.firstRow();
-    const int count = std::clamp(rows / minimumBandRows, 1, m_bandPool.maxThreadCount() + 1);
-    if (count == 1) {
-        draw(canvas);
-        return;
-    }
-    m_bands.resize(size_t(count));
-    for (int i = 0; i < count; ++i)
-        m_bands[size_t(i)].viewBand(canvas, canvas.firstRow() + rows * i / count,
-            canvas.firstRow() + rows * (i + 1) / count);
+    // Bands small enough that both layers' rows stay in the processor's cache while each band
+    // draws its trails, lays them under its markers and draws those.
+    const qsizetype rowBytes = qsizetype(frame.pixels.width()) * 4;
+    const int bandRows = int(std::clamp<qsizetype>(
+        bandBytes / std::max<qsizetype>(rowBytes, 1), minimumBandRows, 4 * minimumBandRows));
+    const int rows = frame.pixels.height();
+    const int count = std::max(1, (rows + bandRows - 1) / bandRows);
+    m_trailBands.resize(size_t(count));
+    m_markerBands.resize(size_t(count));
+    std::atomic<int> next = 0;
+    const auto drawBands = [&] {
+        for (int i = next++; i < count; i = next++) {
+            const int top = i * bandRows;
+            const int bottom = std::min(rows, top + bandRows);
+            SpriteCanvas &trailBand = m_trailBands[size_t(i)];
+            SpriteCanvas &markerBand = m_markerBands[size_t(i)];
+            trailBand.viewBand(m_trailCanvas, top, bottom);
+            markerBand.viewBand(m_canvas, top, bottom);
+            if (trails) {
+                trailBand.prepare(*trails);
+                drawTrails(trailBand);
+            }
+            if (markers) {
+                // Trails drawn just now lie where this band drew them.
+                SpriteCanvas::Start start = *markers;
+                if (trails)
+                    start.copied = trailBand.dirty();
+                markerBand.prepare(start);
+                drawMarkers(markerBand, frame);
+            }
+        }
+    };
+    const int helpers = std::min(count - 1, m_bandPool.maxThreadCount());
     QSemaphore done;
-    std::vector<double> processor(size_t(count), 0.0);
-    for (int i = 1; i < count; ++i) {
+    std::vector<double> processor(size_t(helpers), 0.0);
+    for (int i = 0; i < helpers; ++i) {
         m_bandPool.start([&, i] {
             const double started = threadMilliseconds();
-            draw(m_bands[size_t(i)]);
+            drawBands();
             processor[size_t(i)] = threadMilliseconds() - started;
             done.release();
         });
     }
-    draw(m_bands.front());
-    done.acquire(count - 1);
-    for (const SpriteCanvas &band : m_bands)
-        canvas.include(band);
+    drawBands();
+    done.acquire(helpers);
+    for (int i = 0; i < count; ++i) {
+        if (trails)
+            m_trailCanvas.include(m_trailBands[size_t(i)]);
+        if (markers)
+            m_canvas.include(m_markerBands[size_t(i)]);
+    }
     for (const double spent : processor)
         m_timings.processor += spent;
+}
+
+void RadarMapRenderer::drawTrails(SpriteCanvas &band) const
+{
+    const double width = m_trailPixels;
+    for (const TrailRun &run : m_trailOrder) {
+        // In order of their top row.
+        if (run.top - width > band.endRow())
+            break;
+        if (run.bottom + width < band.firstRow())
+            continue;
+        band.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width,
+            trailColor(m_fills[size_t(run.index)]));
+    }
+}
+
+void RadarMapRenderer::drawMarkers(SpriteCanvas &band, const Frame &frame) const
+{
+    const double width = m_trailPixels;
+    for (const TailStroke &tail : m_tailStrokes) {
+        if (std::max(tail.from.y(), tail.to.y()) + width < band.firstRow()
+            || std::min(tail.from.y(), tail.to.y()) - width > band.endRow())
+            continue;
+        const QPointF points[] = { tail.from, tail.to };
+        band.strokePolyline(points, 2, width, tail.color);
+    }
+    const auto drawSprites = [&](const std::vector<Placed> &placed) {
+        // In order of their rows.
+        for (const Placed &marker : placed) {
+            const SpriteCanvas::Sprite &sprite = *m_markerSprites[size_t(marker.index)];
+            const QPointF device = (marker.point - frame.origin) * frame.ratio;
+            const QPoint topLeft(int(std::lround(device.x() - sprite.width() / 2.0)),
+                int(std::lround(device.y() - sprite.height() / 2.0)));
+            if (topLeft.y() >= band.endRow())
+                break;
+            if (topLeft.y() + sprite.height() > band.firstRow())
+                band.drawSprite(sprite, topLeft);
+        }
+    };
+    // Titles lie over the ordinary markers and under the ones that must not be hidden.
+    const auto drawLabels = [&](Stack layer) {
+        for (size_t i = 0; i < m_labels.size(); ++i) {
+            if (m_labels[i].layer != layer || !m_labelDrawn[i])
+                continue;
+            const QPointF device = (m_labels[i].rect.topLeft() - frame.origin) * frame.ratio;
+            band.drawSprite(*m_labelDrawn[i],
+                QPoint(int(std::lround(device.x())), int(std::lround(device.y()))));
+        }
+    };
+    drawSprites(m_placed);
+    drawLabels(Stack::Ordinary);
+    drawSprites(m_onTop);
+    drawLabels(Stack::Emergency);
 }
 
 void RadarMapRenderer::compose(
@@ -777,36 +872,63 @@ const QImage &RadarMapRenderer::homeImage(const QColor &disc, qreal ratio)
     return m_home;
 }
 
-void RadarMapRenderer::updateTrails(const Mercator::Viewport &viewport, const Frame &frame,
-    const RadarMapScene &scene, const RadarMapSettings &settings)
+std::optional<SpriteCanvas::Start> RadarMapRenderer::updateTrails(
+    const Mercator::Viewport &viewport, const Frame &frame, const RadarMapScene &scene,
+    const RadarMapSettings &settings)
 {
     TrailsKey key { frame, scene.aircraft, scene.trails, settings.planeColorHex,
         settings.colorByAltitude, settings.showTrails, settings.trailWidth };
     if (m_trailsKey && m_trailsKey->sameAs(key))
-        return;
+        return std::nullopt;
     ++m_trailsGeneration;
-    m_trailCanvas.reset(frame.pixels, frame.ratio);
+    const SpriteCanvas::Start start = m_trailCanvas.restart(frame.pixels, frame.ratio);
     const QColor plane = AircraftColors::planeColor(settings.planeColorHex);
     m_fills.clear();
-    for (const Aircraft &aircraft : scene.aircraft)
+    m_stacks.clear();
+    for (const Aircraft &aircraft : scene.aircraft) {
         m_fills.push_back(AircraftColors::fill(aircraft, settings.colorByAltitude, plane).rgba());
+        m_stacks.push_back(aircraft.isEmergency() ? Stack::Emergency : Stack::Ordinary);
+    }
     // Titles and marker pictures are looked up once per answer, not once per glide step.
     m_labelTexts.assign(size_t(scene.aircraft.size()), {});
-    m_markerSprites.assign(size_t(scene.aircraft.size()), {});
+    m_markerSprites.assign(size_t(scene.aircraft.size()), nullptr);
     m_tails.clear();
-    if (settings.showTrails)
-        strokeTrails(viewport, scene, settings, frame.origin, frame.ratio);
+    m_trailOrder.clear();
+    m_trailPixels = settings.trailWidth * frame.ratio;
+    if (settings.showTrails) {
+        // On another thread, while this one places the markers and paints the basemap.
+        m_projecting = true;
+        m_bandPool.start([this, &viewport, &scene, frame] {
+            const double started = threadMilliseconds();
+            projectTrails(viewport, scene, frame);
+            m_projectionTime = threadMilliseconds() - started;
+            m_projected.release();
+        });
+    }
     m_trailsKey = std::move(key);
+    return start;
 }
 
-void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
-    const RadarMapSettings &settings, const QPointF &origin, qreal ratio)
+void RadarMapRenderer::strokeTails(const Mercator::Viewport &viewport, const Frame &frame)
 {
+    m_tailStrokes.clear();
+    for (const Tail &tail : m_tails) {
+        QPointF to = tail.to;
+        if (const LatLon *drawn = m_drawnAt[size_t(tail.index)]; tail.followsMarker && drawn)
+            to = (viewport.toScreen(*drawn) - frame.origin) * frame.ratio;
+        m_tailStrokes.push_back({ tail.from, to, trailColor(m_fills[size_t(tail.index)]) });
+    }
+}
+
+void RadarMapRenderer::projectTrails(
+    const Mercator::Viewport &viewport, const RadarMapScene &scene, const Frame &frame)
+{
+    const QPointF &origin = frame.origin;
+    const qreal ratio = frame.ratio;
     ++m_frame;
-    const double width = settings.trailWidth * ratio;
+    const double width = m_trailPixels;
     const QRectF bounds =
         QRectF(QPointF(0, 0), m_trailCanvas.image().size()).adjusted(-width, -width, width, width);
-    m_trailOrder.clear();
     m_trailPoints.clear();
     for (int index = 0; index < scene.aircraft.size(); ++index) {
         const Aircraft &aircraft = scene.aircraft[index];
@@ -859,14 +981,6 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
     std::sort(m_trailOrder.begin(), m_trailOrder.end(), [](const TrailRun &a, const TrailRun &b) {
         return a.top < b.top || (a.top == b.top && a.index < b.index);
     });
-    inBands(m_trailCanvas, [&](SpriteCanvas &band) {
-        for (const TrailRun &run : m_trailOrder) {
-            if (run.bottom + width < band.firstRow() || run.top - width > band.endRow())
-                continue;
-            band.strokePolyline(m_trailPoints.data() + run.first, int(run.count), width,
-                trailColor(m_fills[size_t(run.index)]));
-        }
-    });
     std::sort(m_tails.begin(), m_tails.end(), [](const Tail &a, const Tail &b) {
         const double top = std::min(a.from.y(), a.to.y());
         const double otherTop = std::min(b.from.y(), b.to.y());
@@ -883,23 +997,23 @@ void RadarMapRenderer::strokeTrails(const Mercator::Viewport &viewport, const Ra
     }
 }
 
-void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const Frame &frame,
-    const RadarMapScene &scene, const RadarMapSettings &settings)
+std::optional<SpriteCanvas::Start> RadarMapRenderer::updateMarkers(
+    const Mercator::Viewport &viewport, const Frame &frame, const RadarMapScene &scene,
+    const RadarMapSettings &settings)
 {
     const auto [ink, halo] = labelColors(settings.mapStyleChoice, settings.palette);
     MarkersKey key { m_trailsGeneration, scene.drawnPositions, scene.selectedHex,
         int(std::lround(settings.markerScale * 100.0)), settings.increaseContrast,
         settings.differentiateWithoutColor, ink.rgba(), halo.rgba() };
     if (m_markersKey && *m_markersKey == key)
-        return;
+        return std::nullopt;
     const qreal ratio = frame.ratio;
-    const QPointF &origin = frame.origin;
-    m_canvas.copyFrom(m_trailCanvas);
-    if (m_labelSprites.size() > 4096)
-        m_labelSprites.clear();
+    const SpriteCanvas::Start start = m_canvas.restartFrom(m_trailCanvas);
+    trimSprites();
 
     // Where each gliding marker stands, looked up once.
-    std::vector<const LatLon *> drawnAt(size_t(scene.aircraft.size()), nullptr);
+    std::vector<const LatLon *> &drawnAt = m_drawnAt;
+    drawnAt.assign(size_t(scene.aircraft.size()), nullptr);
     if (!scene.drawnPositions.isEmpty()) {
         for (int index = 0; index < scene.aircraft.size(); ++index) {
             const auto drawn = scene.drawnPositions.constFind(scene.aircraft[index].hex);
@@ -907,23 +1021,12 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
                 drawnAt[size_t(index)] = &*drawn;
         }
     }
-    // The last segments of the trails, to the marker where it glides.
-    const double width = settings.trailWidth * ratio;
-    m_tailStrokes.clear();
-    if (settings.showTrails) {
-        for (const Tail &tail : m_tails) {
-            QPointF to = tail.to;
-            if (tail.followsMarker && drawnAt[size_t(tail.index)])
-                to = (viewport.toScreen(*drawnAt[size_t(tail.index)]) - origin) * ratio;
-            m_tailStrokes.push_back({ tail.from, to, trailColor(m_fills[size_t(tail.index)]) });
-        }
-    }
 
     const int scaleCenti = key.scaleCenti;
     const MarkerLook look { m_trailsGeneration, scaleCenti, settings.increaseContrast,
         settings.differentiateWithoutColor, int(std::lround(ratio * 100.0)) };
     if (look != m_markerLook) {
-        m_markerSprites.assign(size_t(scene.aircraft.size()), {});
+        m_markerSprites.assign(size_t(scene.aircraft.size()), nullptr);
         m_markerLook = look;
     }
     const int ratioCenti = int(std::lround(ratio * 100.0));
@@ -941,6 +1044,12 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
             int(std::lround(turn / angleStep)) % int(360 / angleStep), scaleCenti, ratioCenti });
     };
 
+    const auto selected = scene.selectedHex.isEmpty()
+        ? scene.aircraft.cend()
+        : std::find_if(scene.aircraft.cbegin(), scene.aircraft.cend(),
+            [&](const Aircraft &aircraft) { return aircraft.hex == scene.selectedHex; });
+    const qsizetype selectedIndex =
+        selected == scene.aircraft.cend() ? -1 : selected - scene.aircraft.cbegin();
     m_selection = {};
     m_placed.clear();
     m_onTop.clear();
@@ -955,9 +1064,7 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
         if (!view.contains(point))
             continue;
         // The selected marker goes on top of all others, emergencies on top of the rest.
-        const Stack layer = !scene.selectedHex.isEmpty() && aircraft.hex == scene.selectedHex
-            ? Stack::Selected
-            : (aircraft.isEmergency() ? Stack::Emergency : Stack::Ordinary);
+        const Stack layer = index == selectedIndex ? Stack::Selected : m_stacks[size_t(index)];
         m_inView.push_back({ point, index, layer });
         if (layer == Stack::Selected)
             m_selection = { index, point, m_fills[size_t(index)] };
@@ -976,51 +1083,20 @@ void RadarMapRenderer::updateMarkers(const Mercator::Viewport &viewport, const F
     // The pictures are looked up here, so that the bands only read them.
     for (const std::vector<Placed> *markers : { &m_placed, &m_onTop }) {
         for (const Placed &placed : *markers) {
-            SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
-            if (sprite.isNull())
-                sprite = spriteFor(scene.aircraft[placed.index],
+            const SpriteCanvas::Sprite *&sprite = m_markerSprites[size_t(placed.index)];
+            if (!sprite)
+                sprite = &spriteFor(scene.aircraft[placed.index],
                     QColor::fromRgba(m_fills[size_t(placed.index)]), false);
         }
     }
     m_labelDrawn.clear();
     for (const Label &label : m_labels) {
         m_labelDrawn.push_back(label.layer == Stack::Selected
-                ? SpriteCanvas::Sprite()
-                : labelSprite({ label.text, key.labelInk, key.labelHalo, ratioCenti }));
+                ? nullptr
+                : &labelSprite({ label.text, key.labelInk, key.labelHalo, ratioCenti }));
     }
-    const auto drawMarkers = [&](SpriteCanvas &band, const std::vector<Placed> &markers) {
-        for (const Placed &placed : markers) {
-            const SpriteCanvas::Sprite &sprite = m_markerSprites[size_t(placed.index)];
-            const QPointF device = (placed.point - origin) * ratio;
-            band.drawSprite(sprite,
-                QPoint(int(std::lround(device.x() - sprite.width() / 2.0)),
-                    int(std::lround(device.y() - sprite.height() / 2.0))));
-        }
-    };
-    // Titles lie over the ordinary markers and under the ones that must not be hidden.
-    const auto drawLabels = [&](SpriteCanvas &band, Stack layer) {
-        for (size_t i = 0; i < m_labels.size(); ++i) {
-            if (m_labels[i].layer != layer)
-                continue;
-            const QPointF device = (m_labels[i].rect.topLeft() - origin) * ratio;
-            band.drawSprite(m_labelDrawn[i],
-                QPoint(int(std::lround(device.x())), int(std::lround(device.y()))));
-        }
-    };
-    inBands(m_canvas, [&](SpriteCanvas &band) {
-        for (const TailStroke &tail : m_tailStrokes) {
-            if (std::max(tail.from.y(), tail.to.y()) + width < band.firstRow()
-                || std::min(tail.from.y(), tail.to.y()) - width > band.endRow())
-                continue;
-            const QPointF points[] = { tail.from, tail.to };
-            band.strokePolyline(points, 2, width, tail.color);
-        }
-        drawMarkers(band, m_placed);
-        drawLabels(band, Stack::Ordinary);
-        drawMarkers(band, m_onTop);
-        drawLabels(band, Stack::Emergency);
-    });
     m_markersKey = std::move(key);
+    return start;
 }
 
 void RadarMapRenderer::paintSelection(QPainter *painter, const Frame &frame,
@@ -1061,6 +1137,7 @@ void RadarMapRenderer::paintSelection(QPainter *painter, const Frame &frame,
 void RadarMapRenderer::paintMarker(QPainter *painter, const QPointF &centre,
     const Aircraft &aircraft, const RadarMapSettings &settings, bool selected, double haloPhase)
 {
+    trimSprites();
     const QColor fill = AircraftColors::fill(
         aircraft, settings.colorByAltitude, AircraftColors::planeColor(settings.planeColorHex));
     const qreal ratio = painter->device()->devicePixelRatioF();
@@ -1152,9 +1229,9 @@ void RadarMapRenderer::placeLabels(const Mercator::Viewport &viewport, const Rad
 
 const SpriteCanvas::Sprite &RadarMapRenderer::labelSprite(const LabelKey &key)
 {
-    const auto found = m_labelSprites.constFind(key);
-    if (found != m_labelSprites.cend())
-        return *found;
+    const auto found = m_labelSprites.find(key);
+    if (found != m_labelSprites.end())
+        return found->second;
     const QFont font = labelFont();
     const QFontMetricsF metrics(font);
     const qreal ratio = key.ratioCenti / 100.0;
@@ -1174,7 +1251,7 @@ const SpriteCanvas::Sprite &RadarMapRenderer::labelSprite(const LabelKey &key)
     p.fillPath(path, QColor::fromRgba(key.ink));
     p.end();
     image.setDevicePixelRatio(ratio);
-    return *m_labelSprites.insert(key, SpriteCanvas::Sprite(std::move(image)));
+    return m_labelSprites.emplace(key, SpriteCanvas::Sprite(std::move(image))).first->second;
 }
 
 void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const QColor &color,
@@ -1231,11 +1308,9 @@ void RadarMapRenderer::paintHalo(QPainter *painter, const QPointF &centre, const
 
 const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
 {
-    const auto found = m_markers.constFind(key);
-    if (found != m_markers.cend())
-        return *found;
-    if (m_markers.size() > 4096)
-        m_markers.clear();
+    const auto found = m_markers.find(key);
+    if (found != m_markers.end())
+        return found->second;
 
     const double scale = key.scaleCenti / 100.0;
     const qreal ratio = key.ratioCenti / 100.0;
@@ -1286,7 +1361,19 @@ const SpriteCanvas::Sprite &RadarMapRenderer::markerSprite(const MarkerKey &key)
     }
     p.end();
     image.setDevicePixelRatio(ratio);
-    return *m_markers.insert(key, SpriteCanvas::Sprite(std::move(image)));
+    return m_markers.emplace(key, SpriteCanvas::Sprite(std::move(image))).first->second;
+}
+
+void RadarMapRenderer::trimSprites()
+{
+    if (m_markers.size() > 4096) {
+        m_markers.clear();
+        std::fill(m_markerSprites.begin(), m_markerSprites.end(), nullptr);
+    }
+    if (m_labelSprites.size() > 4096) {
+        m_labelSprites.clear();
+        m_labelDrawn.clear();
+    }
 }
 
 namespace {

@@ -16,11 +16,12 @@
 #include <QList>
 #include <QPalette>
 #include <QRectF>
+#include <QSemaphore>
 #include <QString>
 #include <QThreadPool>
 
-#include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -95,8 +96,7 @@ public:
     Q_DISABLE_COPY_MOVE(RadarMapRenderer)
 
     // The layers, for benchmarks: which to paint again at the next frame, and what the last
-    // frame spent on each (wall-clock milliseconds, as the trails and markers are drawn on
-    // several threads at once; zero for a layer it kept).
+    // frame spent on each (wall-clock milliseconds; zero for a layer it kept).
     enum class Layer : quint8 { Basemap = 1, Trails = 2, Markers = 4 };
     Q_DECLARE_FLAGS(Layers, Layer)
     void invalidate(Layers layers);
@@ -104,8 +104,12 @@ public:
     void setLayerCaching(bool caching) { m_caching = caching; }
     struct Timings {
         double basemap = 0.0;
+        // Working out where the trails and the markers with their titles go; the trails on
+        // another thread at the same time (its processor time).
         double trails = 0.0;
         double markers = 0.0;
+        // Drawing both, band by band on several threads at once.
+        double drawing = 0.0;
         // Laying the layers over each other, the selection with its halo, key and attribution.
         double compose = 0.0;
         // Processor time of the painting thread and of the threads drawing bands for it.
@@ -166,6 +170,13 @@ public:
     static QFont labelFont();
 
 private:
+    struct QtHash {
+        template<typename Key>
+        size_t operator()(const Key &key) const
+        {
+            return qHash(key);
+        }
+    };
     struct MarkerKey {
         QRgb fill = 0;
         bool selected = false;
@@ -257,10 +268,19 @@ private:
 
     void updateBasemap(const Mercator::Viewport &viewport, const Frame &frame,
         const RadarMapScene &scene, const RadarMapSettings &settings);
-    void updateTrails(const Mercator::Viewport &viewport, const Frame &frame,
-        const RadarMapScene &scene, const RadarMapSettings &settings);
-    void updateMarkers(const Mercator::Viewport &viewport, const Frame &frame,
-        const RadarMapScene &scene, const RadarMapSettings &settings);
+    // Work out what the trails and markers layers show, when it changed: the start of the
+    // layer's new picture, which drawLayers() then draws.
+    std::optional<SpriteCanvas::Start> updateTrails(const Mercator::Viewport &viewport,
+        const Frame &frame, const RadarMapScene &scene, const RadarMapSettings &settings);
+    std::optional<SpriteCanvas::Start> updateMarkers(const Mercator::Viewport &viewport,
+        const Frame &frame, const RadarMapScene &scene, const RadarMapSettings &settings);
+    // Draws the layers that changed in bands of rows, on several threads at once. Each band
+    // draws everything in the same order on its own rows, so the picture is the one a single
+    // pass would draw.
+    void drawLayers(const Frame &frame, const std::optional<SpriteCanvas::Start> &trails,
+        const std::optional<SpriteCanvas::Start> &markers);
+    void drawTrails(SpriteCanvas &band) const;
+    void drawMarkers(SpriteCanvas &band, const Frame &frame) const;
     // The selected marker with its halo and title, over the layers.
     void paintSelection(QPainter *painter, const Frame &frame, const RadarMapScene &scene,
         const RadarMapSettings &settings);
@@ -284,8 +304,11 @@ private:
     QImage mutedTile(const QImage &tile);
     void paintHome(QPainter *painter, const Frame &frame, const Mercator::Viewport &viewport,
         const RadarMapScene &scene, Style style, const QPalette &palette);
-    void strokeTrails(const Mercator::Viewport &viewport, const RadarMapScene &scene,
-        const RadarMapSettings &settings, const QPointF &origin, qreal ratio);
+    // The trails in device pixels, but for their last segments, in order of their top row.
+    void projectTrails(
+        const Mercator::Viewport &viewport, const RadarMapScene &scene, const Frame &frame);
+    // The last segments, to the markers where they glide.
+    void strokeTails(const Mercator::Viewport &viewport, const Frame &frame);
     void paintHalo(QPainter *painter, const QPointF &centre, const QColor &color, double diameter,
         const RadarMapScene &scene, const RadarMapSettings &settings);
     void paintAltitudeKey(
@@ -293,6 +316,8 @@ private:
     void paintAttribution(
         QPainter *painter, const AttributionLine &line, const QPalette &palette) const;
     const SpriteCanvas::Sprite &markerSprite(const MarkerKey &key);
+    // Drops the kept marker and title pictures once there are many, and the pointers to them.
+    void trimSprites();
     // Titles that do not collide with one already placed, the selected one first and then in
     // list order, over the whole view so that a partial repaint places them alike.
     void placeLabels(const Mercator::Viewport &viewport, const RadarMapScene &scene,
@@ -386,10 +411,14 @@ private:
         bool operator==(const MarkerLook &) const = default;
     };
     MarkerLook m_markerLook;
-    std::vector<SpriteCanvas::Sprite> m_markerSprites;
-    QHash<LabelKey, SpriteCanvas::Sprite> m_labelSprites;
-    // The fill colour of each aircraft of the scene, worked out once a frame.
+    std::vector<const SpriteCanvas::Sprite *> m_markerSprites;
+    // Node-based, so that the pictures stay where they are while more are added: the layers
+    // keep pointers to them, and only trimSprites() drops them.
+    std::unordered_map<LabelKey, SpriteCanvas::Sprite, QtHash> m_labelSprites;
+    // The fill colour of each aircraft of the scene and the layer its marker goes in (but for
+    // the selection), worked out once an answer.
     std::vector<QRgb> m_fills;
+    std::vector<Stack> m_stacks;
     struct TrailRun {
         double top = 0;
         double bottom = 0;
@@ -401,12 +430,18 @@ private:
     std::vector<QPointF> m_trailPoints;
     std::vector<TrailRun> m_trailOrder;
     quint64 m_frame = 0;
-    // Draws on @p canvas in bands of rows at once, one per processor. Each band draws
-    // everything in the same order on its own rows, so the picture is the one a single pass
-    // would draw.
-    void inBands(SpriteCanvas &canvas, const std::function<void(SpriteCanvas &band)> &draw);
+    // The trails' width in device pixels.
+    double m_trailPixels = 0.0;
+    // The trails being projected on the pool, and the processor time it took.
+    bool m_projecting = false;
+    QSemaphore m_projected;
+    double m_projectionTime = 0.0;
+    // Where each gliding marker of the scene stands, or null.
+    std::vector<const LatLon *> m_drawnAt;
     QThreadPool m_bandPool;
-    std::vector<SpriteCanvas> m_bands;
+    // Views of the layers' bands, kept with the brushes they made.
+    std::vector<SpriteCanvas> m_trailBands;
+    std::vector<SpriteCanvas> m_markerBands;
     // What the bands draw for the markers layer, resolved beforehand on the painting thread.
     struct TailStroke {
         QPointF from;
@@ -414,8 +449,8 @@ private:
         QRgb color = 0;
     };
     std::vector<TailStroke> m_tailStrokes;
-    std::vector<SpriteCanvas::Sprite> m_labelDrawn;
-    QHash<MarkerKey, SpriteCanvas::Sprite> m_markers;
+    std::vector<const SpriteCanvas::Sprite *> m_labelDrawn;
+    std::unordered_map<MarkerKey, SpriteCanvas::Sprite, QtHash> m_markers;
     QCache<qint64, QImage> m_muted;
     QCache<ScaledKey, QImage> m_scaled;
     QImage m_home;

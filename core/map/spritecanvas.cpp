@@ -111,21 +111,24 @@ void SpriteCanvas::takeBits()
 
 void SpriteCanvas::reset(const QSize &size, qreal devicePixelRatio)
 {
+    prepare(restart(size, devicePixelRatio));
+}
+
+SpriteCanvas::Start SpriteCanvas::restart(const QSize &size, qreal devicePixelRatio)
+{
+    Start start;
     if (m_image.size() != size) {
         m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
         m_image.fill(Qt::transparent);
-    } else if (!isEmpty()) {
+    } else {
         // Only what was drawn on needs clearing.
-        const QRect drawn = dirty();
-        const qsizetype stride = m_image.bytesPerLine();
-        uchar *bits = m_image.bits();
-        for (int y = drawn.top(); y <= drawn.bottom(); ++y)
-            std::memset(bits + y * stride + drawn.left() * 4, 0, size_t(drawn.width()) * 4);
+        start.stale = dirty();
     }
     m_image.setDevicePixelRatio(devicePixelRatio);
     takeBits();
     m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
     m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
+    return start;
 }
 
 QRect SpriteCanvas::dirty() const
@@ -354,44 +357,46 @@ void SpriteCanvas::include(const SpriteCanvas &band)
 
 void SpriteCanvas::copyFrom(const SpriteCanvas &other)
 {
-    if (m_image.size() != other.m_image.size()) {
-        m_image = QImage(other.m_image.size(), QImage::Format_ARGB32_Premultiplied);
-        m_image.fill(Qt::transparent);
-        m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
-        m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
-    }
-    m_image.setDevicePixelRatio(other.m_image.devicePixelRatio());
-    takeBits();
-    const QRect mine = dirty();
-    const QRect theirs = other.dirty();
-    const qsizetype stride = m_image.bytesPerLine();
-    // What this one drew beyond the other's drawing is cleared; the rest is overwritten.
-    for (int y = mine.top(); y <= mine.bottom(); ++y) {
-        uchar *row = m_bits + y * stride;
-        if (theirs.isEmpty() || y < theirs.top() || y > theirs.bottom()) {
-            std::memset(row + mine.left() * 4, 0, size_t(mine.width()) * 4);
+    prepare(restartFrom(other));
+}
+
+SpriteCanvas::Start SpriteCanvas::restartFrom(const SpriteCanvas &other)
+{
+    Start start = restart(other.m_image.size(), other.m_image.devicePixelRatio());
+    start.copied = other.dirty();
+    start.source = other.m_image.constBits();
+    start.sourceStride = other.m_image.bytesPerLine();
+    return start;
+}
+
+void SpriteCanvas::prepare(const Start &start)
+{
+    const QRect &stale = start.stale;
+    const QRect &copied = start.copied;
+    // What the last picture drew beyond the copied part is cleared; the rest is overwritten.
+    for (int y = std::max(stale.top(), m_top); y <= std::min(stale.bottom(), m_bottom - 1); ++y) {
+        uchar *row = m_bits + y * m_stride;
+        if (copied.isEmpty() || y < copied.top() || y > copied.bottom()) {
+            std::memset(row + stale.left() * 4, 0, size_t(stale.width()) * 4);
             continue;
         }
-        if (mine.left() < theirs.left())
-            std::memset(row + mine.left() * 4, 0,
-                size_t(std::min(mine.right() + 1, theirs.left()) - mine.left()) * 4);
-        if (mine.right() > theirs.right()) {
-            const int from = std::max(mine.left(), theirs.right() + 1);
-            std::memset(row + from * 4, 0, size_t(mine.right() + 1 - from) * 4);
+        if (stale.left() < copied.left())
+            std::memset(row + stale.left() * 4, 0,
+                size_t(std::min(stale.right() + 1, copied.left()) - stale.left()) * 4);
+        if (stale.right() > copied.right()) {
+            const int from = std::max(stale.left(), copied.right() + 1);
+            std::memset(row + from * 4, 0, size_t(stale.right() + 1 - from) * 4);
         }
     }
-    const uchar *source = other.m_image.constBits();
-    const qsizetype sourceStride = other.m_image.bytesPerLine();
-    for (int y = theirs.top(); y <= theirs.bottom(); ++y)
-        std::memcpy(m_bits + y * stride + theirs.left() * 4,
-            source + y * sourceStride + theirs.left() * 4, size_t(theirs.width()) * 4);
-    if (theirs.isEmpty()) {
-        m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
-        m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
-    } else {
-        m_dirtyLeft = other.m_dirtyLeft;
-        m_dirtyTop = other.m_dirtyTop;
-        m_dirtyRight = other.m_dirtyRight;
-        m_dirtyBottom = other.m_dirtyBottom;
-    }
+    const int first = std::max(copied.top(), m_top);
+    const int last = std::min(copied.bottom(), m_bottom - 1);
+    if (copied.isEmpty() || first > last)
+        return;
+    for (int y = first; y <= last; ++y)
+        std::memcpy(m_bits + y * m_stride + copied.left() * 4,
+            start.source + y * start.sourceStride + copied.left() * 4, size_t(copied.width()) * 4);
+    m_dirtyLeft = std::min(m_dirtyLeft, copied.left());
+    m_dirtyTop = std::min(m_dirtyTop, first);
+    m_dirtyRight = std::max(m_dirtyRight, copied.right() + 1);
+    m_dirtyBottom = std::max(m_dirtyBottom, last + 1);
 }

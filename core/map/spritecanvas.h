@@ -45,6 +45,21 @@ public:
     // Becomes a copy of @p other, copying only what was drawn on (and clearing only what
     // this one had drawn on): a layer kept once is the start of each picture drawn over it.
     void copyFrom(const SpriteCanvas &other);
+
+    // What a new picture still has to do to the pixels before drawing on them: clear what the
+    // last one drew on, and lay down the picture it starts from.
+    struct Start {
+        QRect stale;
+        QRect copied;
+        const uchar *source = nullptr;
+        qsizetype sourceStride = 0;
+    };
+    // reset() and copyFrom() without touching the pixels: each band then does its own rows
+    // with prepare(), so that clearing and copying run in parallel with the drawing.
+    [[nodiscard]] Start restart(const QSize &size, qreal devicePixelRatio);
+    [[nodiscard]] Start restartFrom(const SpriteCanvas &other);
+    // Does the @p start of a picture on the rows this draws on.
+    void prepare(const Start &start);
     const QImage &image() const { return m_image; }
     bool isEmpty() const { return m_dirtyRight <= m_dirtyLeft; }
     // The part drawn on since reset(), in device pixels.
