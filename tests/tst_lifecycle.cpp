@@ -80,14 +80,15 @@ public:
 private:
     // A delegate of its own per test, logging to a fresh file, with the real windows of the
     // application to open and the fallback a plain titled window.
-    std::unique_ptr<AppDelegate> makeDelegate(bool canOpen = true)
+    std::unique_ptr<AppDelegate> makeDelegate(
+        bool canOpen = true, const AppDelegate::Timing &timing = quick)
     {
         m_log = u"%1/debug-%2.log"_s.arg(m_dir).arg(++m_count);
         m_shot = u"%1/shot-%2.png"_s.arg(m_dir).arg(m_count);
         m_widgetShots = u"%1/widgets-%2"_s.arg(m_dir).arg(m_count);
         QDir().mkpath(m_widgetShots);
         auto delegate = std::make_unique<AppDelegate>(m_app->flightStore(), DebugLog(m_log),
-            AppDelegate::Shots { m_shot, m_widgetShots }, quick);
+            AppDelegate::Shots { m_shot, m_widgetShots }, timing);
         if (canOpen)
             delegate->setOpenMainWindow([this] { m_app->showMainWindow(); });
         delegate->setFallbackFactory([] { return new QWidget; });
@@ -304,8 +305,15 @@ private Q_SLOTS:
     {
         m_app->showMainWindow();
         m_app->showHelp();
-        auto delegate = makeDelegate();
+        // Closing the window activates the next one, and the check that follows activation
+        // must not come before the window is seen gone, however busy the machine.
+        AppDelegate::Timing patient = quick;
+        patient.activationCheckMs = 1000;
+        auto delegate = makeDelegate(true, patient);
         delegate->didFinishLaunching();
+        // Past the launch check, which would otherwise restore the window itself.
+        QTest::qWait(quick.launchCheckMs + 50);
+        QCoreApplication::processEvents();
         delegate->handleGetURL(u"skyvelle://closewindow"_s);
         QTRY_VERIFY(!m_app->mainWindow());
         QCOMPARE(visibleTitles(), QStringList { u"Skyvelle Help"_s });
