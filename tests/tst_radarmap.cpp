@@ -413,6 +413,23 @@ private Q_SLOTS:
         }
         QCOMPARE(banded.image(), canvas.image());
         QCOMPARE(banded.dirty(), canvas.dirty());
+        // Laid band by band over a picture that reached further down, a line is copied whole
+        // and the rest cleared.
+        SpriteCanvas lineOnly;
+        lineOnly.reset(size, 1.0);
+        lineOnly.strokePolyline(line, 4, 2.0, ink);
+        SpriteCanvas copy;
+        copy.reset(size, 1.0);
+        copy.drawSprite(sprite, { 30, 40 });
+        const SpriteCanvas::Start start = copy.restartFrom(lineOnly);
+        for (const auto &[top, bottom] : { std::pair(0, 30), std::pair(30, 48) }) {
+            SpriteCanvas band;
+            band.viewBand(copy, top, bottom);
+            band.prepare(start);
+            copy.include(band);
+        }
+        QCOMPARE(copy.image(), lineOnly.image());
+        QCOMPARE(copy.dirty(), lineOnly.dirty());
         for (int y = 0; y < size.height(); ++y) {
             for (int x = 0; x < size.width(); ++x) {
                 if (!covered.contains(QPoint(x, y)))
