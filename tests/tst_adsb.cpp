@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adsb.h"
+#include "jsonreference.h"
 #include "testserver.h"
 
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -150,6 +154,243 @@ private Q_SLOTS:
         QCOMPARE(sources[1].name, u"adsb.fi"_s);
         QCOMPARE(sources[1].url(45.123456, -122.9, 250),
             u"https://opendata.adsb.fi/api/v2/lat/45.12346/lon/-122.90000/dist/250"_s);
+    }
+
+    // Malformed JSON is refused with the document parser's words wherever it lies: in a record,
+    // under a key the decoder never reads, after a bad record, after the root. The reference
+    // (simdjson's document parser) refuses each one too, and a single record the same way.
+    void malformedAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("message");
+        const QString malformed = u"the answer is not valid JSON (truncated or malformed)"_s;
+        const QString number = u"the answer is not valid JSON (Problem while parsing a number)"_s;
+        const QString string = u"the answer is not valid JSON (Problem while parsing a string)"_s;
+        const auto atom = [](char letter) {
+            return u"the answer is not valid JSON (Problem while parsing an atom starting with "
+                   "the letter '%1')"_s.arg(QLatin1Char(letter));
+        };
+        const auto in = [](const char *field) {
+            return R"({"ac":[{"hex":"a",)" + QByteArray(field) + "}]}";
+        };
+        QTest::newRow("empty") << ""_ba << u"the answer is empty"_s;
+        QTest::newRow("white space only") << " \n\t"_ba << u"the answer is empty"_s;
+        QTest::newRow("invalid UTF-8 in a key never read")
+            << in("\"\xff\":1") << u"the answer is not valid UTF-8"_s;
+        QTest::newRow("control character in a text never read")
+            << in("\"x\":\"a\tb\"")
+            << u"the answer is not valid JSON (Within strings, some characters must be escaped, "
+               "we found unescaped characters)"_s;
+        QTest::newRow("cut mid-record") << R"({"ac":[{"hex":"a","lat":1)"_ba << malformed;
+        QTest::newRow("cut mid-string") << "{\"ac\":[{\"hex\":\"a"_ba << malformed;
+        QTest::newRow("cut mid-number") << R"({"ac":[{"hex":"a","lat":45.1)"_ba << malformed;
+        QTest::newRow("cut after a record's nested object")
+            << R"({"ac":[{"hex":"a","lastPosition":{"lat":1}})"_ba << malformed;
+        QTest::newRow("trailing garbage") << R"({"ac":[]} x)"_ba << malformed;
+        QTest::newRow("two documents") << R"({"ac":[]}{"ac":[]})"_ba << malformed;
+        QTest::newRow("unbalanced brackets") << R"({"ac":[{"hex":"a"}})"_ba << malformed;
+        QTest::newRow("a bracket of the other kind") << in("\"x\":[1}") << malformed;
+        QTest::newRow("missing element") << in("\"x\":[1,,2]") << malformed;
+        QTest::newRow("missing colon") << in("\"x\":{\"y\" 1}") << malformed;
+        // A string before a colon reads as a key to a parser stepping over values.
+        QTest::newRow("colon after a text in a list")
+            << R"({"ac":[-21.3,"dbFlags":1}],"total":1})"_ba << malformed;
+        QTest::newRow("nested 10,000 deep")
+            << "{\"ac\":" + QByteArray(10'000, '[') + QByteArray(10'000, ']') + '}'
+            << u"the answer is not valid JSON (The JSON document was too deep (too many nested "
+               "objects and arrays))"_s;
+        QTest::newRow("tru") << in("\"x\":tru") << atom('t');
+        QTest::newRow("truex") << in("\"x\":truex") << atom('t');
+        QTest::newRow("fals") << in("\"x\":fals") << atom('f');
+        QTest::newRow("nul") << in("\"x\":nul") << atom('n');
+        QTest::newRow("leading zero") << in("\"x\":01") << number;
+        QTest::newRow("point without digits") << in("\"x\":1.") << number;
+        QTest::newRow("lone minus") << in("\"x\":-") << number;
+        QTest::newRow("exponent without digits") << in("\"x\":1e+") << number;
+        QTest::newRow("letter after digits") << in("\"x\":12a") << number;
+        QTest::newRow("beyond any double") << in("\"x\":1e999") << number;
+        QTest::newRow("bad escape") << in("\"x\":\"\\q\"") << string;
+        QTest::newRow("lone surrogate") << in("\"x\":\"\\ud800\"") << string;
+        QTest::newRow("bad escape in a key") << in("\"\\q\":1") << string;
+        QTest::newRow("bad number in a number field") << in("\"gs\":01") << number;
+        QTest::newRow("bad literal in a number field") << in("\"gs\":tru") << atom('t');
+        QTest::newRow("bad number in an integer field") << in("\"alt_geom\":-") << number;
+        QTest::newRow("bad escape in a text field") << in("\"flight\":\"\\x\"") << string;
+        QTest::newRow("after a bad record") << R"({"ac":[{"lat":1}],"x":tru})"_ba << atom('t');
+        QTest::newRow("malformed list under no known key")
+            << R"({"x":[1 2],"ac":[]})"_ba << malformed;
+        QTest::newRow("malformed root array") << "[1,]"_ba << malformed;
+        QTest::newRow("root word") << "nul"_ba << atom('n');
+        QTest::newRow("root number and more") << "1 2"_ba << malformed;
+    }
+
+    void malformedAnswers()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, message);
+        QVERIFY(!JsonReference::accepts(json));
+        AircraftDecoder decoder;
+        QString error;
+        QVERIFY(!decoder.decodeResponse(json, &error));
+        QCOMPARE(error, message);
+        QVERIFY(!decoder.decodeAircraft(json, &error));
+        QCOMPARE(error, message);
+    }
+
+    // JSON that only looks odd: the reference and the decoder both take it.
+    void wellFormedAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("hex");
+        const auto deep = [](int levels, const QByteArray &innermost) {
+            return R"({"ac":[{"hex":"a","x":)" + QByteArray(levels, '[') + innermost
+                + QByteArray(levels, ']') + "}]}";
+        };
+        QTest::newRow("white space everywhere")
+            << "\n{ \"ac\" :\t[ { \"hex\" : \"a\" , \"gs\" : 1 ,\r\n \"x\" : [ true , null ] } ] }\n"_ba
+            << u"a"_s;
+        QTest::newRow("escapes in keys and texts")
+            << "{\"a\\u0063\":[{\"h\\u0065x\":\"q\\u00e9\\\"\\n\\ud83d\\ude00\"}]}"_ba
+            << u"qé\"\n😀"_s;
+        QTest::newRow("values of every kind never read")
+            << R"({"ac":[{"hex":"a","t1":true,"f":false,"n":null,"s":"","e":[],"o":{},"m":[{"k":[-0.5e-3,"v"]}]}]})"_ba
+            << u"a"_s;
+        QTest::newRow("integers beyond 64 bits never read")
+            << R"({"ac":[{"hex":"a","x":-9223372036854775809,"y":123456789012345678901234567890}]})"_ba
+            << u"a"_s;
+        QTest::newRow("beside a fraction of twenty digits")
+            << R"({"ac":[{"hex":"a","x":173366010004407379103232,"y":-0.088147418214600004432}]})"_ba
+            << u"a"_s;
+        // The record is the third level and the parser allows 1023 that hold something, and an
+        // empty one below them.
+        QTest::newRow("deepest") << deep(1020, "[]") << u"a"_s;
+        QTest::newRow("deepest with a value") << deep(1020, "1") << u"a"_s;
+    }
+
+    void wellFormedAnswers()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, hex);
+        QVERIFY(JsonReference::accepts(json));
+        AircraftDecoder decoder;
+        QString error;
+        const auto response = decoder.decodeResponse(json, &error);
+        QVERIFY2(response, qPrintable(error));
+        QCOMPARE(response->ac->size(), 1);
+        QCOMPARE(response->ac->first().hex, hex);
+    }
+
+    void oneLevelTooDeep()
+    {
+        const QByteArray json = R"({"ac":[{"hex":"a","x":)" + QByteArray(1021, '[') + "[]"
+            + QByteArray(1021, ']') + "}]}";
+        QVERIFY(!JsonReference::accepts(json));
+        QString error;
+        QVERIFY(!AircraftDecoder().decodeResponse(json, &error));
+        QVERIFY2(error.contains(u"too deep"_s), qPrintable(error));
+    }
+
+    // Of a repeated key in a record the last counts, its type included; of a repeated list in
+    // the envelope the first, as a lookup by key finds it.
+    void repeatedKeys()
+    {
+        AircraftDecoder decoder;
+        QString error;
+        const auto last = decoder.decodeResponse(
+            R"({"ac":[{"hex":null,"hex":"a","gs":"x","gs":300,"flight":"A","flight":null,"r":null,"r":"N1"}]})"_ba,
+            &error);
+        QVERIFY2(last, qPrintable(error));
+        const Aircraft &a = last->ac->first();
+        QCOMPARE(a.hex, u"a"_s);
+        QCOMPARE(a.groundSpeed, 300.0);
+        QVERIFY(!a.flight);
+        QCOMPARE(a.registration, u"N1"_s);
+
+        QVERIFY(!decoder.decodeResponse(R"({"ac":[{"hex":"a","gs":300,"gs":"x"}]})"_ba, &error));
+        QCOMPARE(error, u"aircraft 1: \"gs\" is not a number"_s);
+        QVERIFY(!decoder.decodeResponse(R"({"ac":[{"hex":"a","hex":null}]})"_ba, &error));
+        QCOMPARE(error, u"aircraft 1: \"hex\" is null"_s);
+
+        const auto first = decoder.decodeResponse(
+            R"({"ac":[{"hex":"a"}],"ac":[{"hex":1}],"aircraft":null,"aircraft":[]})"_ba, &error);
+        QVERIFY2(first, qPrintable(error));
+        QCOMPARE(first->ac->size(), 1);
+        QVERIFY(!first->aircraft);
+    }
+
+    // Numbers however written, as the document parser reads them: doubles to the nearest,
+    // integer fields only what is whole and fits 64 bits.
+    void numbersAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<double>("seen"); // NaN: refused as no number; negative: dropped
+        QTest::addColumn<QString>("flags"); // empty: not a whole number
+        const double no = std::nan("");
+        QTest::newRow("integer") << "320"_ba << 320.0 << u"320"_s;
+        QTest::newRow("-0") << "-0"_ba << 0.0 << u"0"_s;
+        QTest::newRow("fraction") << "0.1"_ba << 0.1 << QString();
+        QTest::newRow("whole fraction") << "3.0"_ba << 3.0 << u"3"_s;
+        QTest::newRow("exponent") << "1E+2"_ba << 100.0 << u"100"_s;
+        QTest::newRow("negative exponent") << "2.5e-1"_ba << 0.25 << QString();
+        QTest::newRow("underflow") << "1e-400"_ba << 0.0 << u"0"_s;
+        QTest::newRow("long fraction")
+            << "0.1234567890123456789012345"_ba << 0.1234567890123456789012345 << QString();
+        QTest::newRow("nine digits") << "123456789"_ba << 123456789.0 << u"123456789"_s;
+        QTest::newRow("largest") << "9223372036854775807"_ba << 9223372036854775807.0
+                                 << u"9223372036854775807"_s;
+        QTest::newRow("smallest") << "-9223372036854775808"_ba << -1.0 << u"-9223372036854775808"_s;
+        QTest::newRow("2^63") << "9223372036854775808"_ba << 9223372036854775808.0 << QString();
+        QTest::newRow("below -2^63") << "-9223372036854775809"_ba << -1.0 << QString();
+        QTest::newRow("beyond 64 bits")
+            << "18446744073709551616"_ba << 18446744073709551616.0 << QString();
+        QTest::newRow("whole, as a double")
+            << "12345678901234567.0"_ba << 12345678901234568.0 << u"12345678901234568"_s;
+        QTest::newRow("text") << "\"1\""_ba << no << QString();
+    }
+
+    void numbersAsWritten()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(double, seen);
+        QFETCH(QString, flags);
+        AircraftDecoder decoder;
+        QString error;
+        // The time since a message, the number field with the widest range.
+        const auto a = decoder.decodeAircraft(R"({"hex":"a","seen":)" + value + '}', &error);
+        QCOMPARE(bool(a), !std::isnan(seen));
+        if (a)
+            QCOMPARE(a->seen, seen < 0 ? std::nullopt : std::optional<double>(seen));
+        const auto withFlags =
+            decoder.decodeAircraft(R"({"hex":"a","dbFlags":)" + value + '}', &error);
+        QCOMPARE(bool(withFlags), !flags.isEmpty());
+        if (withFlags)
+            QCOMPARE(QString::number(*withFlags->dbFlags), flags);
+        else
+            QCOMPARE(error, u"\"dbFlags\" is not a whole number"_s);
+    }
+
+    // An answer with room after its bytes is read in place, one without is copied first: the
+    // same aircraft either way, and nothing read past the end of the one without.
+    void answersWithAndWithoutRoom()
+    {
+        QFile file(QStringLiteral(SKYVELLE_FIXTURES "/aggregator-point.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray roomy = file.readAll();
+        roomy.reserve(roomy.size() + 4096);
+        const QByteArray exact(roomy.constData(), roomy.size());
+        AircraftDecoder decoder;
+        const auto inPlace = decoder.decodeResponse(roomy);
+        const auto copied = decoder.decodeResponse(exact);
+        QVERIFY(inPlace && copied);
+        QCOMPARE(inPlace->ac->size(), 12);
+        QVERIFY(inPlace->ac == copied->ac);
+
+        // What follows the bytes would close the answer, were it read.
+        static const char text[] = R"({"ac":[{"hex":"a"}]})";
+        const QByteArray cut = QByteArray::fromRawData(text, qsizetype(sizeof text) - 3);
+        QString error;
+        QVERIFY(!decoder.decodeResponse(cut, &error));
+        QCOMPARE(error, u"the answer is not valid JSON (truncated or malformed)"_s);
     }
 
     void usableAircraft()

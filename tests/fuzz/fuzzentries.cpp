@@ -4,6 +4,7 @@
 #include "aircraftdecoder.h"
 #include "geocoder.h"
 #include "homelocation.h"
+#include "jsonreference.h"
 #include "photoapi.h"
 #include "radargeometry.h"
 #include "routeapi.h"
@@ -102,7 +103,8 @@ void feed(const QByteArray &bytes)
     // One decoder for the run, as one poller keeps its parse buffers between answers.
     static AircraftDecoder decoder;
     QString error;
-    if (const auto response = decoder.decodeResponse(bytes, &error)) {
+    const auto response = decoder.decodeResponse(bytes, &error);
+    if (response) {
         for (const auto &list : { response->ac, response->aircraft }) {
             for (const Aircraft &aircraft : list.value_or(QList<Aircraft>()))
                 checkTexts(aircraft);
@@ -110,8 +112,31 @@ void feed(const QByteArray &bytes)
     } else {
         require(!error.isEmpty(), "a failed answer says why");
     }
-    if (const auto aircraft = decoder.decodeAircraft(bytes))
+    const bool malformed = !response
+        && (error.startsWith("the answer is not valid"_L1) || error == "the answer is empty"_L1);
+    require(malformed != JsonReference::accepts(bytes),
+        "malformed exactly when simdjson's document parser says so", error);
+
+    // The fuzzer's bytes have no room after them, so they were copied; the same bytes with
+    // room to spare are read in place, to the same result.
+    QByteArray roomy(bytes.constData(), bytes.size());
+    roomy.reserve(bytes.size() + 64);
+    QString inPlaceError;
+    const auto inPlace = decoder.decodeResponse(roomy, &inPlaceError);
+    require(inPlaceError == error, "read in place as when copied", inPlaceError);
+    require(!response
+            || (inPlace && response->ac == inPlace->ac && response->aircraft == inPlace->aircraft),
+        "read in place as when copied");
+
+    QString recordError;
+    const auto aircraft = decoder.decodeAircraft(bytes, &recordError);
+    if (aircraft)
         checkTexts(*aircraft);
+    const bool recordMalformed = !aircraft
+        && (recordError.startsWith("the answer is not valid"_L1)
+            || recordError == "the answer is empty"_L1);
+    require(
+        recordMalformed == malformed, "a record malformed exactly when an answer is", recordError);
 }
 
 void route(const QByteArray &bytes)

@@ -11,7 +11,8 @@
 /// invariant fails, so that a fuzzer sees a broken rule as a crash.
 namespace FuzzEntries {
 
-/// A feed answer and a single record (AircraftDecoder), with every derived text and the scope.
+/// A feed answer and a single record (AircraftDecoder), with every derived text and the scope;
+/// malformed exactly when simdjson's document parser says so, read in place or copied.
 void feed(const QByteArray &bytes);
 /// A route database answer (RouteAPI::decode).
 void route(const QByteArray &bytes);
