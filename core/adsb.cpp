@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -41,8 +42,8 @@ int queryRadius(double radiusNM)
 QList<Aircraft> usableAircraft(QList<Aircraft> list)
 {
     // A record is a few hundred bytes holding a dozen strings: sorting them moved each one a
-    // dozen times. The distances are sorted with the records' places instead, and each kept
-    // record is then moved once, or not at all when the feed's order is already right.
+    // dozen times. The distances are sorted with the records' places instead, and the records
+    // are then put in order where they are, each moved once along the cycles of that order.
     struct Place {
         double distance;
         qsizetype index;
@@ -55,21 +56,50 @@ QList<Aircraft> usableAircraft(QList<Aircraft> list)
             continue;
         places.push_back({ a.distanceNM.value_or(INFINITY), i });
     }
-    std::stable_sort(places.begin(), places.end(),
-        [](const Place &a, const Place &b) { return a.distance < b.distance; });
+    // Equal distances keep the feed's order by their places: stable, without the buffer and
+    // the merging a stable sort needs.
+    std::sort(places.begin(), places.end(), [](const Place &a, const Place &b) {
+        return a.distance < b.distance || (!(b.distance < a.distance) && a.index < b.index);
+    });
 
-    bool unchanged = qsizetype(places.size()) == list.size();
-    for (size_t i = 0; unchanged && i < places.size(); ++i)
-        unchanged = places[i].index == qsizetype(i);
+    const qsizetype kept = qsizetype(places.size());
+    bool unchanged = kept == list.size();
+    for (qsizetype i = 0; unchanged && i < kept; ++i)
+        unchanged = places[size_t(i)].index == i;
     if (unchanged)
         return list;
-    QList<Aircraft> usable;
-    usable.reserve(qsizetype(places.size()));
+
+    // from[i]: the record that goes to place i. The records left out fill the places after
+    // the kept ones, in any order, and are cut off at the end.
+    std::vector<qsizetype> from(size_t(list.size()));
+    std::vector<bool> taken(size_t(list.size()));
+    for (qsizetype i = 0; i < kept; ++i) {
+        from[size_t(i)] = places[size_t(i)].index;
+        taken[size_t(places[size_t(i)].index)] = true;
+    }
+    for (qsizetype i = 0, next = kept; i < list.size(); ++i) {
+        if (!taken[size_t(i)])
+            from[size_t(next++)] = i;
+    }
+    // The record a cycle starts from waits aside while the others move up; a shuffled list
+    // has a handful of cycles, and even the worst has no more than half as many as records.
     // On a shared list, data() detaches it first: the one copy a shared argument costs.
     Aircraft *const records = list.data();
-    for (const Place &place : places)
-        usable.append(std::move(records[place.index]));
-    return usable;
+    for (qsizetype start = 0; start < list.size(); ++start) {
+        if (from[size_t(start)] == start)
+            continue;
+        const auto held = std::make_unique<Aircraft>(std::move(records[start]));
+        qsizetype at = start;
+        for (qsizetype source = from[size_t(at)]; source != start; source = from[size_t(at)]) {
+            records[at] = std::move(records[source]);
+            from[size_t(at)] = at;
+            at = source;
+        }
+        records[at] = std::move(*held);
+        from[size_t(at)] = at;
+    }
+    list.resize(kept);
+    return list;
 }
 
 FeedFetch *fetch(QNetworkAccessManager *network, const Services &services, const HomeLocation &home,

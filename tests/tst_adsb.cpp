@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -460,6 +461,43 @@ private Q_SLOTS:
         QList<Aircraft> own = *response->ac;
         own.detach();
         QCOMPARE(names(ADSB::usableAircraft(std::move(own))), expected);
+    }
+
+    // Longer lists, shuffled and thinned, put in order where they lie: each record arrives
+    // whole, as a stable sort of copies puts it.
+    void usableAircraftMatchesAStableSort()
+    {
+        quint32 random = 7;
+        const auto next = [&random](quint32 below) {
+            random = random * 1664525u + 1013904223u;
+            return (random >> 8) % below;
+        };
+        for (int round = 0; round < 50; ++round) {
+            QByteArray records;
+            const int count = 1 + int(next(60));
+            for (int i = 0; i < count; ++i) {
+                const quint32 kind = next(10);
+                records += (i ? ","_ba : ""_ba) + "{\"hex\":\"" + QByteArray::number(i)
+                    + "\",\"flight\":\"F" + QByteArray::number(i) + "\",\"squawk\":\"1200\""
+                    + (kind == 0 ? ""_ba : ",\"lat\":1,\"lon\":1"_ba)
+                    + (kind == 1 ? ""_ba : ",\"dst\":" + QByteArray::number(next(8)))
+                    + (kind == 2 ? ",\"seen_pos\":61"_ba : ""_ba) + "}";
+            }
+            AircraftDecoder decoder;
+            const auto response = decoder.decodeResponse("{\"ac\":[" + records + "]}");
+            QVERIFY(response);
+            QList<Aircraft> expected;
+            for (const Aircraft &a : *response->ac) {
+                if (a.lat && a.lon && !(a.seenPos && *a.seenPos >= 60.0))
+                    expected << a;
+            }
+            std::stable_sort(expected.begin(), expected.end(), [](const auto &a, const auto &b) {
+                return a.distanceNM.value_or(INFINITY) < b.distanceNM.value_or(INFINITY);
+            });
+            QList<Aircraft> own = *response->ac;
+            own.detach();
+            QCOMPARE(ADSB::usableAircraft(std::move(own)), expected);
+        }
     }
 
     void failOver_data()
