@@ -118,9 +118,19 @@ ChurningServer::ChurningServer(const QString &fixturePath, int count, int churn)
 
 Services ChurningServer::services() const
 {
+    return churningServices(baseUrl());
+}
+
+QUrl ChurningServer::baseUrl() const
+{
+    return m_server.baseUrl();
+}
+
+Services churningServices(const QUrl &baseUrl)
+{
     QVariantMap overrides;
-    overrides.insert(u"feedPrimary"_s, m_server.baseUrl().toString());
-    overrides.insert(u"feedSecondary"_s, m_server.baseUrl().toString());
+    overrides.insert(u"feedPrimary"_s, baseUrl.toString());
+    overrides.insert(u"feedSecondary"_s, baseUrl.toString());
     return Services::withOverrides(overrides);
 }
 

@@ -39,6 +39,8 @@ public:
     ChurningServer(const QString &fixturePath, int count, int churn);
 
     Services services() const;
+    // Where it listens: "http://127.0.0.1:<port>".
+    QUrl baseUrl() const;
     // How many answers were served.
     int polls() const { return m_feed.polls(); }
 
@@ -46,6 +48,10 @@ private:
     ChurningFeed m_feed;
     TestServer m_server;
 };
+
+// The services that send a store's polls to a churning server at @p baseUrl, as primary and as
+// secondary source.
+Services churningServices(const QUrl &baseUrl);
 
 // Ends the benchmark at the first failed poll: figures of failing polls would mean nothing.
 void stopOnPollError(FlightStore &store);
