@@ -835,18 +835,29 @@ private:
         return token[0] == '-' || isDigit(token[0]);
     }
 
+    // Settles a value that needs no decoding: null leaves the field absent (true), one of
+    // another type than @p expected is read through and reported (false). Nothing when it is of
+    // the expected type, for the caller to decode.
+    template<typename T>
+    std::optional<bool> settled(ondemand::value &value, std::string_view token, int depth,
+        bool expected, std::optional<T> &field)
+    {
+        if (null(token, field))
+            return true;
+        if (expected)
+            return std::nullopt;
+        checkValue(value, token, depth);
+        return false;
+    }
+
     // Hex, callsign or registration: noted, and made a text with the others once the record is
     // read (fillOwnTexts). A later null or text of the same key replaces it.
     bool ownText(OwnText which, ondemand::value &value, std::string_view token, int depth,
         std::optional<QString> &field)
     {
         m_ownTexts[which] = {};
-        if (null(token, field))
-            return true;
-        if (token[0] != '"') {
-            checkValue(value, token, depth);
-            return false;
-        }
+        if (const auto done = settled(value, token, depth, token[0] == '"', field))
+            return *done;
         m_ownTexts[which] = string(value, token);
         return true;
     }
@@ -897,12 +908,8 @@ private:
     bool squawk(
         ondemand::value &value, std::string_view token, int depth, std::optional<QString> &field)
     {
-        if (null(token, field))
-            return true;
-        if (token[0] != '"') {
-            checkValue(value, token, depth);
-            return false;
-        }
+        if (const auto done = settled(value, token, depth, token[0] == '"', field))
+            return *done;
         const std::string_view utf8 = string(value, token);
         field = squawkText(utf8);
         if (!field)
@@ -914,12 +921,8 @@ private:
     bool sharedText(
         ondemand::value &value, std::string_view token, int depth, std::optional<QString> &field)
     {
-        if (null(token, field))
-            return true;
-        if (token[0] != '"') {
-            checkValue(value, token, depth);
-            return false;
-        }
+        if (const auto done = settled(value, token, depth, token[0] == '"', field))
+            return *done;
         const std::string_view utf8 = string(value, token);
         // An empty text needs no buffer of its own.
         field = utf8.empty() ? QString::fromUtf8(utf8.data(), 0) : m_texts.text(utf8);
@@ -929,12 +932,8 @@ private:
     bool number(
         ondemand::value &value, std::string_view token, int depth, std::optional<double> &field)
     {
-        if (null(token, field))
-            return true;
-        if (!isNumberToken(token)) {
-            checkValue(value, token, depth);
-            return false;
-        }
+        if (const auto done = settled(value, token, depth, isNumberToken(token), field))
+            return *done;
         // simdjson reads a number of up to twenty bytes as its document parser does; a longer
         // one it may read otherwise (more than nineteen digits after "0.") or refuse (an
         // exponent of twenty digits), so the full reading decides on those, and on any it
@@ -995,12 +994,8 @@ private:
     bool integer(
         ondemand::value &value, std::string_view token, int depth, std::optional<qint64> &field)
     {
-        if (null(token, field))
-            return true;
-        if (!isNumberToken(token)) {
-            checkValue(value, token, depth);
-            return false;
-        }
+        if (const auto done = settled(value, token, depth, isNumberToken(token), field))
+            return *done;
         field = wholeNumber(value, token);
         return field.has_value();
     }
