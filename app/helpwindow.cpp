@@ -93,7 +93,7 @@ HelpWindow::HelpWindow(QWidget *parent)
     m_findField->setObjectName(u"findField"_s);
     m_findField->setAccessibleName(u"Find in help"_s);
     m_findField->setPlaceholderText(u"Find in help"_s);
-    m_findField->setClearButtonEnabled(true);
+    enableClearButton(m_findField);
     m_findField->installEventFilter(this);
     connect(m_findField, &QLineEdit::textEdited, this, [this] {
         // Typing searches again from the top of the page, as a browser's find does.

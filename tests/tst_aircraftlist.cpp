@@ -877,6 +877,19 @@ private Q_SLOTS:
         for (int i = 0; i < list->childCount(); ++i)
             names << list->child(i)->text(QAccessible::Name);
         QVERIFY2(names.contains(expected), qPrintable(names.join(u" | "_s)));
+
+        // The buttons inside the search field are named, the clear one once there is text.
+        auto *search = child<QLineEdit>(view, u"searchField"_s);
+        search->setText(u"ASA"_s);
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(search);
+        QVERIFY(field);
+        QStringList buttons;
+        for (int i = 0; i < field->childCount(); ++i) {
+            if (field->child(i)->role() == QAccessible::Button)
+                buttons << field->child(i)->text(QAccessible::Name);
+        }
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({ u"Clear"_s, u"Search"_s }));
     }
 
     void registrationStaysVisibleInLargeText()

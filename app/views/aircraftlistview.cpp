@@ -115,9 +115,11 @@ AircraftListView::AircraftListView(FlightStore *store, Preferences *preferences,
     m_search = new QLineEdit(this);
     m_search->setObjectName(u"searchField"_s);
     m_search->setPlaceholderText(u"Callsign, type, reg"_s);
-    m_search->setClearButtonEnabled(true);
+    enableClearButton(m_search);
     m_search->setAccessibleName(u"Search aircraft"_s);
-    m_search->addAction(Symbols::icon(u"magnifyingglass"_s), QLineEdit::LeadingPosition);
+    // The magnifier only marks the field; named, a screen reader does not call it a bare button.
+    m_search->addAction(Symbols::icon(u"magnifyingglass"_s), QLineEdit::LeadingPosition)
+        ->setText(u"Search"_s);
     m_search->setText(m_store->searchText());
 
     m_model = new AircraftListModel(m_preferences, this);

@@ -2,9 +2,13 @@
 #include "labels.h"
 
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -90,4 +94,12 @@ void setTextColor(QWidget *widget, const QColor &color)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
+}
+
+void enableClearButton(QLineEdit *field)
+{
+    field->setClearButtonEnabled(true);
+    // Qt names the button's action this way, and gives it no text.
+    if (auto *clear = field->findChild<QAction *>(u"_q_qlineeditclearaction"_s))
+        clear->setText(u"Clear"_s);
 }

@@ -145,7 +145,7 @@ void SetupView::buildUi()
     addressRow->setSpacing(8);
     m_address = new QLineEdit(m_group);
     m_address->setPlaceholderText(u"Street address, city, or place name"_s);
-    m_address->setClearButtonEnabled(true);
+    enableClearButton(m_address);
     m_address->setAccessibleName(u"Address"_s);
     addressRow->addWidget(m_address, 1);
     m_lookUp = new QPushButton(u"Look Up"_s, m_group);

@@ -89,7 +89,7 @@ AlertsPane::AlertsPane(Preferences *preferences, const LoginItem &loginItem,
     field->setAccessibleName(u"Watchlist"_s);
     field->setPlaceholderText(u"N516AS, ASA512, a499c3"_s);
     field->setMaximumWidth(380);
-    field->setClearButtonEnabled(true);
+    enableClearButton(field);
     connect(field, &QLineEdit::textChanged, preferences, &Preferences::setAlertWatchlist);
     connect(preferences, &Preferences::alertWatchlistChanged, field, [field, preferences] {
         // Only a change from elsewhere: rewriting the text would move the cursor as one types.
